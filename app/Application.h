@@ -1,0 +1,59 @@
+#pragma once
+// The application object: start-up, the forms it owns, the event loop and the display of
+// exceptions that nobody else caught.
+
+#include "app/Toolkit.h"
+
+#include <memory>
+#include <new>
+#include <vector>
+
+class QApplication;
+class QWidget;
+
+class TApplication {
+public:
+    TApplication();
+    ~TApplication();
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+
+    // Ready to create windows: the toolkit, its style and the fonts the layout was drawn with.
+    void Initialize();
+
+    // Creates a form owned by the application and stores it in `reference` before the form's
+    // constructor runs, so the constructor may already reach the form through it. The first
+    // form created is the main window.
+    template <class Form>
+    void CreateForm(Form*& reference);
+
+    // Runs the event loop until the main window has been closed.
+    void Run();
+
+    // Shows the exception's message to the user.
+    void ShowException(const Exception& exception);
+
+    Text Title() const;
+
+private:
+    void adopt(QWidget* form);
+
+    std::unique_ptr<QApplication> owned_;
+    std::vector<QWidget*> forms_;
+};
+
+extern TApplication* Application;
+
+template <class Form>
+void TApplication::CreateForm(Form*& reference) {
+    void* storage = ::operator new(sizeof(Form));
+    reference = static_cast<Form*>(storage);
+    try {
+        ::new (storage) Form();
+    } catch (...) {
+        reference = nullptr;
+        ::operator delete(storage);
+        throw;
+    }
+    adopt(reference);
+}

@@ -1,0 +1,21 @@
+// The panel's program entry. It takes nothing from the command line and always returns 0.
+
+#include "app/Application.h"
+#include "panel/Unit1.h"
+
+int main() {
+    try {
+        Application->Initialize();
+        Application->CreateForm(Form1);
+        Application->Run();
+    } catch (const Exception& exception) {
+        Application->ShowException(exception);
+    } catch (...) {
+        try {
+            throw Exception("");
+        } catch (const Exception& exception) {
+            Application->ShowException(exception);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,100 @@
+#include "link/Link.h"
+
+#include "link/platform/DeviceNames.h"
+
+#include <algorithm>
+
+using namespace win32;
+
+HANDLE hComPort = nullptr;
+
+namespace {
+
+constexpr DWORD kBaudRate = 9600;
+constexpr BYTE kByteSize = 8;
+
+constexpr COMMTIMEOUTS kTimeouts = {
+    .ReadIntervalTimeout = 100,
+    .ReadTotalTimeoutMultiplier = 0,
+    .ReadTotalTimeoutConstant = 1,
+    .WriteTotalTimeoutMultiplier = 0,
+    .WriteTotalTimeoutConstant = 0,
+};
+
+constexpr int kMaxSends = 10;
+constexpr int kMaxPasses = 11;
+constexpr DWORD kBytesPerRead = 2;
+constexpr DWORD kPauseMs = 1;
+const Text kAcknowledgement = "ok";
+
+} // namespace
+
+HANDLE OpenComPort(const Text& name) {
+    return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+}
+
+void ConfigureComPort(HANDLE port) {
+    // Zeroed, so a failed read of the settings leaves nothing undefined to write back.
+    DCB settings{};
+    if (!GetCommState(port, &settings)) ShowApiError("GetCommState");
+    settings.BaudRate = kBaudRate;
+    settings.ByteSize = kByteSize;
+    settings.Parity = NOPARITY;
+    settings.StopBits = ONESTOPBIT;
+    if (!SetCommState(port, &settings)) ShowApiError("SetCommState");
+}
+
+void SetComTimeouts(HANDLE port) {
+    COMMTIMEOUTS timeouts = kTimeouts;
+    if (!SetCommTimeouts(port, &timeouts)) ShowApiError("SetCommTimeouts");
+}
+
+DWORD ReadComPort(void* buffer, DWORD count) {
+    DWORD read = 0;
+    if (!ReadFile(hComPort, buffer, count, &read, nullptr)) {
+        ShowApiError("ReadFile");
+        return 0;
+    }
+    return read;
+}
+
+void ShowApiError(const Text& operation) {
+    const Text message = SysErrorMessage(GetLastError());
+    MessageBoxA(nullptr, message.c_str(), operation.c_str(), MB_ICONERROR);
+}
+
+DWORD WriteCommand(const Text& text, DWORD count) {
+    // Never more than the text holds, whatever the caller asks for.
+    count = std::min<DWORD>(count, static_cast<DWORD>(text.size()));
+    DWORD written = 0;
+    for (int sends = 1;; ++sends) {
+        ShowMessage(text);
+        const bool wrote = WriteFile(hComPort, text.data(), count, &written, nullptr);
+        if (!wrote) ShowApiError("WriteFile");
+        const bool acknowledged = WaitForOk();
+        if (acknowledged || sends >= kMaxSends || !wrote) break;
+    }
+    return written;
+}
+
+bool WaitForOk() {
+    Text reply;
+    for (int pass = 0; pass < kMaxPasses; ++pass) {
+        char received[kBytesPerRead];
+        const DWORD count = ReadComPort(received, kBytesPerRead);
+        reply.append(received, count);
+        if (reply == kAcknowledgement) break;
+        Sleep(kPauseMs);
+    }
+    const bool acknowledged = reply == kAcknowledgement;
+    ShowMessage(acknowledged ? "TRUE" : "FALSE");
+    return acknowledged;
+}
+
+void CloseComPort() {
+    if (hComPort != nullptr && hComPort != INVALID_HANDLE_VALUE) CloseHandle(hComPort);
+    hComPort = nullptr;
+}
+
+Text ComPortDevice(const Text& name) { return DevicePath(name); }

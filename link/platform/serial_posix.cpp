@@ -1,0 +1,413 @@
+#include "link/platform/DeviceNames.h"
+#include "link/platform/Timing.h"
+#include "link/platform/Win32Serial.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <map>
+#include <mutex>
+#include <optional>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace win32 {
+namespace {
+
+thread_local DWORD lastError = 0;
+
+BOOL fail(int code) {
+    lastError = static_cast<DWORD>(code);
+    return FALSE;
+}
+
+// Onboard ports first, then USB adapters, as Windows usually numbers them.
+struct DeviceEntry {
+    const char* name;
+    const char* path;
+};
+constexpr std::array<DeviceEntry, 6> kDevices = {{
+    {"com1", "/dev/ttyS0"},
+    {"com2", "/dev/ttyS1"},
+    {"com3", "/dev/ttyUSB0"},
+    {"com4", "/dev/ttyUSB1"},
+    {"com5", "/dev/ttyACM0"},
+    {"com6", "/dev/ttyACM1"},
+}};
+
+struct Port {
+    int fd;
+    COMMTIMEOUTS timeouts{};
+};
+
+// Handles are numbers handed out once, so a closed or made-up handle is refused, never used.
+struct Registry {
+    std::mutex lock;
+    std::map<std::uintptr_t, Port> ports;
+    std::uintptr_t next = 0x100;
+    std::map<std::string, std::string> devicePaths;
+};
+
+Registry& registry() {
+    static Registry instance;
+    return instance;
+}
+
+std::string lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The port behind a handle, or nullptr with EBADF as the last error.
+Port* portOf(HANDLE handle) {
+    Registry& all = registry();
+    std::lock_guard guard(all.lock);
+    const auto found = all.ports.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (found == all.ports.end()) {
+        lastError = EBADF;
+        return nullptr;
+    }
+    return &found->second;
+}
+
+struct Speed {
+    DWORD baud;
+    speed_t code;
+};
+constexpr std::array<Speed, 19> kSpeeds = {{
+    {110, B110},       {300, B300},       {600, B600},       {1200, B1200},
+    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},
+    {38400, B38400},   {57600, B57600},   {115200, B115200}, {230400, B230400},
+    {460800, B460800}, {500000, B500000}, {576000, B576000}, {921600, B921600},
+    {1000000, B1000000}, {2000000, B2000000}, {4000000, B4000000},
+}};
+
+std::optional<speed_t> speedCode(DWORD baud) {
+    for (const Speed& s : kSpeeds)
+        if (s.baud == baud) return s.code;
+    return std::nullopt;
+}
+
+DWORD baudOf(speed_t code) {
+    for (const Speed& s : kSpeeds)
+        if (s.code == code) return s.baud;
+    return 0;
+}
+
+constexpr tcflag_t kParityFlags = PARENB | PARODD | CMSPAR;
+
+std::optional<tcflag_t> parityFlags(BYTE parity) {
+    switch (parity) {
+    case NOPARITY: return tcflag_t{0};
+    case ODDPARITY: return tcflag_t{PARENB | PARODD};
+    case EVENPARITY: return tcflag_t{PARENB};
+    case MARKPARITY: return tcflag_t{PARENB | PARODD | CMSPAR};
+    case SPACEPARITY: return tcflag_t{PARENB | CMSPAR};
+    default: return std::nullopt;
+    }
+}
+
+BYTE parityOf(tcflag_t cflag) {
+    switch (cflag & kParityFlags) {
+    case PARENB | PARODD: return ODDPARITY;
+    case PARENB: return EVENPARITY;
+    case PARENB | PARODD | CMSPAR: return MARKPARITY;
+    case PARENB | CMSPAR: return SPACEPARITY;
+    default: return NOPARITY;
+    }
+}
+
+std::optional<tcflag_t> sizeFlag(BYTE bits) {
+    switch (bits) {
+    case 5: return tcflag_t{CS5};
+    case 6: return tcflag_t{CS6};
+    case 7: return tcflag_t{CS7};
+    case 8: return tcflag_t{CS8};
+    default: return std::nullopt;
+    }
+}
+
+BYTE sizeOf(tcflag_t cflag) {
+    switch (cflag & CSIZE) {
+    case CS5: return 5;
+    case CS6: return 6;
+    case CS7: return 7;
+    default: return 8;
+    }
+}
+
+// The four line settings the port is asked for, as the line holds them.
+bool sameLine(const termios& a, const termios& b) {
+    constexpr tcflag_t line = CSIZE | kParityFlags | CSTOPB;
+    return cfgetospeed(&a) == cfgetospeed(&b) && cfgetispeed(&a) == cfgetispeed(&b) &&
+           (a.c_cflag & line) == (b.c_cflag & line);
+}
+
+timespec asTimespec(timing::Clock::duration d) {
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+    return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+}
+
+} // namespace
+
+std::string DevicePath(const std::string& name) {
+    const std::string key = lowercase(name);
+    Registry& all = registry();
+    std::lock_guard guard(all.lock);
+    if (const auto set = all.devicePaths.find(key); set != all.devicePaths.end()) return set->second;
+    for (const DeviceEntry& entry : kDevices)
+        if (key == entry.name) return entry.path;
+    // Any other name must be a full path: nothing is looked up relative to the working folder.
+    return !name.empty() && name.front() == '/' ? name : std::string();
+}
+
+void SetDevicePath(const std::string& name, const std::string& path) {
+    Registry& all = registry();
+    std::lock_guard guard(all.lock);
+    if (path.empty())
+        all.devicePaths.erase(lowercase(name));
+    else
+        all.devicePaths[lowercase(name)] = path;
+}
+
+HANDLE CreateFileA(const char* name, DWORD /*access*/, DWORD shareMode, void* /*security*/,
+                   DWORD disposition, DWORD /*flags*/, HANDLE /*templateFile*/) {
+    if (name == nullptr || disposition != OPEN_EXISTING) {
+        fail(EINVAL);
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::string path = DevicePath(name);
+    if (path.empty()) {
+        fail(ENOENT);
+        return INVALID_HANDLE_VALUE;
+    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        fail(errno);
+        return INVALID_HANDLE_VALUE;
+    }
+    const auto refuse = [fd](int code) {
+        ::close(fd);
+        fail(code);
+        return INVALID_HANDLE_VALUE;
+    };
+
+    termios settings{};
+    if (tcgetattr(fd, &settings) != 0) return refuse(errno); // not a terminal: ENOTTY
+
+    if (shareMode == 0) {
+        // TIOCEXCL alone does not stop root; the lock stops every other opener, and the flag
+        // still keeps out programs that do not take the lock.
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) return refuse(errno == EWOULDBLOCK ? EBUSY : errno);
+        int exclusive = 0;
+        if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) return refuse(EBUSY);
+        if (ioctl(fd, TIOCEXCL) != 0) return refuse(errno);
+    }
+
+    // Raw bytes both ways; reads never block in the driver, the time-outs are ours.
+    cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &settings) != 0) {
+        const int code = errno;
+        ioctl(fd, TIOCNXCL);
+        return refuse(code);
+    }
+
+    Registry& all = registry();
+    std::lock_guard guard(all.lock);
+    const std::uintptr_t handle = all.next++;
+    all.ports.emplace(handle, Port{fd});
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+BOOL GetCommState(HANDLE handle, DCB* dcb) {
+    Port* port = portOf(handle);
+    if (port == nullptr) return FALSE;
+    if (dcb == nullptr) return fail(EINVAL);
+    termios t{};
+    if (tcgetattr(port->fd, &t) != 0) return fail(errno);
+
+    const bool rtsCts = (t.c_cflag & CRTSCTS) != 0;
+    dcb->DCBlength = sizeof(DCB);
+    dcb->BaudRate = baudOf(cfgetospeed(&t));
+    dcb->fBinary = 1;
+    dcb->fParity = (t.c_iflag & INPCK) != 0;
+    dcb->fOutxCtsFlow = rtsCts;
+    dcb->fOutxDsrFlow = 0;
+    dcb->fDtrControl = DTR_CONTROL_ENABLE;
+    dcb->fDsrSensitivity = 0;
+    dcb->fTXContinueOnXoff = 1;
+    dcb->fOutX = (t.c_iflag & IXON) != 0;
+    dcb->fInX = (t.c_iflag & IXOFF) != 0;
+    dcb->fErrorChar = 0;
+    dcb->fNull = 0;
+    dcb->fRtsControl = rtsCts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+    dcb->fAbortOnError = 0;
+    dcb->ByteSize = sizeOf(t.c_cflag);
+    dcb->Parity = parityOf(t.c_cflag);
+    dcb->StopBits = (t.c_cflag & CSTOPB) != 0 ? TWOSTOPBITS : ONESTOPBIT;
+    dcb->XonChar = static_cast<char>(t.c_cc[VSTART]);
+    dcb->XoffChar = static_cast<char>(t.c_cc[VSTOP]);
+    dcb->EofChar = static_cast<char>(t.c_cc[VEOF]);
+    return TRUE;
+}
+
+BOOL SetCommState(HANDLE handle, DCB* dcb) {
+    Port* port = portOf(handle);
+    if (port == nullptr) return FALSE;
+    if (dcb == nullptr) return fail(EINVAL);
+    const auto speed = speedCode(dcb->BaudRate);
+    const auto size = sizeFlag(dcb->ByteSize);
+    const auto parity = parityFlags(dcb->Parity);
+    const bool stopBitsKnown = dcb->StopBits == ONESTOPBIT || dcb->StopBits == TWOSTOPBITS ||
+                               (dcb->StopBits == ONE5STOPBITS && dcb->ByteSize == 5);
+    if (!speed || !size || !parity || !stopBitsKnown) return fail(EINVAL);
+
+    termios wanted{};
+    if (tcgetattr(port->fd, &wanted) != 0) return fail(errno);
+    cfsetispeed(&wanted, *speed);
+    cfsetospeed(&wanted, *speed);
+    wanted.c_cflag &= ~(CSIZE | kParityFlags | CSTOPB);
+    wanted.c_cflag |= *size | *parity | (dcb->StopBits != ONESTOPBIT ? CSTOPB : 0);
+    if (tcsetattr(port->fd, TCSANOW, &wanted) != 0) return fail(errno);
+
+    // tcsetattr succeeds when any one change was made: only a read-back shows them all.
+    termios applied{};
+    if (tcgetattr(port->fd, &applied) != 0) return fail(errno);
+    if (!sameLine(wanted, applied)) return fail(EINVAL);
+    return TRUE;
+}
+
+BOOL SetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) {
+    Port* port = portOf(handle);
+    if (port == nullptr) return FALSE;
+    if (timeouts == nullptr) return fail(EINVAL);
+    port->timeouts = *timeouts;
+    return TRUE;
+}
+
+BOOL GetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) {
+    Port* port = portOf(handle);
+    if (port == nullptr) return FALSE;
+    if (timeouts == nullptr) return fail(EINVAL);
+    *timeouts = port->timeouts;
+    return TRUE;
+}
+
+BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* /*overlapped*/) {
+    if (read != nullptr) *read = 0;
+    Port* port = portOf(handle);
+    if (port == nullptr) return FALSE;
+    if (buffer == nullptr && count > 0) return fail(EINVAL);
+    timing::UseFineTimers();
+
+    using namespace std::chrono;
+    const COMMTIMEOUTS& to = port->timeouts;
+    const auto start = timing::Clock::now();
+    // MAXDWORD interval with no total: hand over what is there and return at once.
+    const bool immediate = to.ReadIntervalTimeout == MAXDWORD &&
+                           to.ReadTotalTimeoutMultiplier == 0 && to.ReadTotalTimeoutConstant == 0;
+    const std::uint64_t totalMs = std::uint64_t{to.ReadTotalTimeoutConstant} +
+                                  std::uint64_t{to.ReadTotalTimeoutMultiplier} * count;
+    const std::optional<timing::Clock::time_point> deadline =
+        totalMs > 0 ? std::optional(start + milliseconds(totalMs)) : std::nullopt;
+    const std::optional<milliseconds> interval =
+        to.ReadIntervalTimeout > 0 && !immediate
+            ? std::optional(milliseconds(to.ReadIntervalTimeout))
+            : std::nullopt;
+
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    DWORD got = 0;
+    timing::Clock::time_point lastByte{};
+    bool hungUp = false;
+    while (got < count) {
+        const ssize_t n = ::read(port->fd, bytes + got, count - got);
+        if (n > 0) {
+            got += static_cast<DWORD>(n);
+            lastByte = timing::Clock::now();
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) {
+            if (got > 0) break; // the bytes that came are delivered; the next read fails
+            return fail(errno);
+        }
+        if (hungUp) {
+            // The line is gone (master closed, adapter unplugged): reads would return nothing
+            // forever, so this is a failure, not a time-out.
+            if (got > 0) break;
+            return fail(EIO);
+        }
+        if (immediate) break;
+
+        std::optional<timing::Clock::time_point> until = deadline;
+        if (interval && got > 0 && (!until || lastByte + *interval < *until))
+            until = lastByte + *interval;
+        timespec wait{};
+        timespec* waitFor = nullptr;
+        if (until) {
+            const auto left = *until - timing::Clock::now();
+            if (left <= timing::Clock::duration::zero()) break;
+            wait = asTimespec(left);
+            waitFor = &wait;
+        }
+        pollfd ready{port->fd, POLLIN, 0};
+        const int r = ppoll(&ready, 1, waitFor, nullptr);
+        if (r < 0 && errno != EINTR) return fail(errno);
+        if (r > 0 && (ready.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) hungUp = true;
+    }
+    if (read != nullptr) *read = got;
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written,
+               void* /*overlapped*/) {
+    if (written != nullptr) *written = 0;
+    Port* port = portOf(handle);
+    if (port == nullptr) return FALSE;
+    if (buffer == nullptr && count > 0) return fail(EINVAL);
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    DWORD done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(port->fd, bytes + done, count - done);
+        if (n > 0) {
+            done += static_cast<DWORD>(n);
+            if (written != nullptr) *written = done;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) return fail(errno);
+        // The output queue is full: writes have no time-out, so wait for room.
+        pollfd room{port->fd, POLLOUT, 0};
+        if (poll(&room, 1, -1) < 0 && errno != EINTR) return fail(errno);
+        if ((room.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 && (room.revents & POLLOUT) == 0)
+            return fail(EIO);
+    }
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    Registry& all = registry();
+    std::lock_guard guard(all.lock);
+    const auto found = all.ports.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (found == all.ports.end()) return fail(EBADF);
+    const int fd = found->second.fd;
+    all.ports.erase(found);
+    // The exclusive flag outlives this descriptor on a line whose other end stays open.
+    ioctl(fd, TIOCNXCL);
+    if (::close(fd) != 0) return fail(errno);
+    return TRUE;
+}
+
+DWORD GetLastError() { return lastError; }
+
+} // namespace win32

@@ -1,0 +1,208 @@
+#include "panel/Unit1.h"
+
+#include "link/Link.h"
+#include "protocol/LightFrame.h"
+
+#include <QFont>
+
+#include <algorithm>
+#include <array>
+#include <span>
+#include <variant>
+#include <vector>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+using ControlMember = std::variant<TButton* TForm1::*, TRadioGroup* TForm1::*,
+                                   TGroupBox* TForm1::*, TCheckBox* TForm1::*>;
+using Handler = void (TForm1::*)();
+
+struct Placement {
+    ControlMember control;
+    const char* name;
+    TGroupBox* TForm1::*parent; // nullptr: the window itself
+    int left, top, width, height;
+    const char* caption;
+    int tabOrder;
+    Handler onClick;
+};
+
+// Parents come before their children.
+constexpr std::array<Placement, 20> kLayout = {{
+    {&TForm1::comportbut, "comportbut", nullptr, 160, 208, 209, 33, "verbinden", 0, &TForm1::comportbutClick},
+    {&TForm1::comports, "comports", nullptr, 280, 8, 89, 193, "ComPort", 1, nullptr},
+    {&TForm1::Allgemein, "Allgemein", nullptr, 8, 8, 137, 89, "Allgemein", 2, nullptr},
+    {&TForm1::Standlicht, "Standlicht", &TForm1::Allgemein, 8, 16, 81, 17, "Standlicht", 0, &TForm1::StandlichtClick},
+    {&TForm1::Abblendlicht, "Abblendlicht", &TForm1::Allgemein, 8, 40, 81, 17, "Abblendlicht", 1, &TForm1::AbblendlichtClick},
+    {&TForm1::Fernlicht, "Fernlicht", &TForm1::Allgemein, 8, 64, 81, 17, "Fernlicht", 2, nullptr},
+    {&TForm1::Sonderfunktionen, "Sonderfunktionen", nullptr, 8, 104, 137, 65, "Sonderfunktionen", 3, nullptr},
+    {&TForm1::Rueckwaerts, "Rueckwaerts", &TForm1::Sonderfunktionen, 8, 16, 97, 17, "Rueckwaerts", 0, nullptr},
+    {&TForm1::Innenraum, "Innenraum", &TForm1::Sonderfunktionen, 8, 40, 97, 17, "Innenraum", 1, nullptr},
+    {&TForm1::Nebel, "Nebel", nullptr, 8, 176, 137, 65, "Nebel", 4, nullptr},
+    {&TForm1::Nebelschlussleuchte, "Nebelschlussleuchte", &TForm1::Nebel, 8, 16, 121, 17, "Nebelschlussleuchte", 0, nullptr},
+    {&TForm1::Nebelscheinwerfer, "Nebelscheinwerfer", &TForm1::Nebel, 8, 40, 121, 17, "Nebelscheinwerfer", 1, nullptr},
+    {&TForm1::Blinker, "Blinker", nullptr, 160, 8, 105, 121, "Blinker", 5, nullptr},
+    {&TForm1::Links, "Links", &TForm1::Blinker, 8, 16, 73, 17, "Links", 0, nullptr},
+    {&TForm1::Rechts, "Rechts", &TForm1::Blinker, 8, 40, 81, 17, "Rechts", 1, nullptr},
+    {&TForm1::Parklicht, "Parklicht", &TForm1::Blinker, 8, 88, 81, 17, "Parklicht", 2, nullptr},
+    {&TForm1::Warnblinklicht, "Warnblinklicht", &TForm1::Blinker, 8, 64, 89, 17, "Warnblinklicht", 3, nullptr},
+    {&TForm1::Lichtautomatik, "Lichtautomatik", nullptr, 160, 136, 105, 65, "Lichtautomatik", 6, nullptr},
+    {&TForm1::Abblendlicht_auto, "Abblendlicht_auto", &TForm1::Lichtautomatik, 8, 16, 89, 17, "Abblendlicht", 0, nullptr},
+    {&TForm1::Fernlicht_auto, "Fernlicht_auto", &TForm1::Lichtautomatik, 8, 40, 81, 17, "Fernlicht", 1, nullptr},
+}};
+
+constexpr std::array<const char*, 6> kPortNames = {"Com1", "Com2", "Com3", "Com4", "Com5", "Com6"};
+
+constexpr int kWindowLeft = 475, kWindowTop = 106, kWindowWidth = 386, kWindowHeight = 276;
+
+// The states of the light boxes, in the order they are applied.
+struct BoxStates {
+    TCheckBox* TForm1::*box;
+    bool connectedEnabled, connectedChecked;
+    bool disconnectedEnabled, disconnectedChecked;
+};
+
+constexpr std::array<BoxStates, 13> kBoxStates = {{
+    {&TForm1::Abblendlicht, true, false, false, false},
+    {&TForm1::Fernlicht, false, false, false, false},
+    {&TForm1::Standlicht, true, false, false, false},
+    {&TForm1::Links, true, false, false, false},
+    {&TForm1::Rechts, true, false, false, false},
+    {&TForm1::Parklicht, true, false, false, false},
+    {&TForm1::Warnblinklicht, true, false, false, false},
+    {&TForm1::Abblendlicht_auto, true, false, false, false},
+    {&TForm1::Fernlicht_auto, true, false, false, false},
+    {&TForm1::Nebelscheinwerfer, false, false, false, false},
+    {&TForm1::Nebelschlussleuchte, false, false, false, false},
+    {&TForm1::Innenraum, true, true, false, true},
+    {&TForm1::Rueckwaerts, true, false, false, false},
+}};
+
+// Windows-1252: 0xE4 is "ä", 0xF6 is "ö".
+const Text kOpenFailure = "Der gew\xE4hlte ComPort konnte nicht ge\xF6"
+                          "ffnet werden.\n\nBitte stellen sie sicher, das dieser von keiner "
+                          "anderen Anwendung benutzt wird.";
+
+QWidget* widgetOf(const TForm1& form, const ControlMember& member) {
+    return std::visit([&form](auto pointer) -> QWidget* { return form.*pointer; }, member);
+}
+
+// Tab order runs through each parent's children by their tab index, a group's own children
+// right after the group.
+void chainTabOrder(TForm1& form) {
+    std::vector<const Placement*> order;
+    const auto addChildrenOf = [&](auto&& self, TGroupBox* TForm1::*parent) -> void {
+        std::vector<const Placement*> children;
+        for (const Placement& p : kLayout)
+            if (p.parent == parent) children.push_back(&p);
+        std::ranges::sort(children, {}, &Placement::tabOrder);
+        for (const Placement* child : children) {
+            order.push_back(child);
+            if (auto* group = std::get_if<TGroupBox* TForm1::*>(&child->control))
+                self(self, *group);
+        }
+    };
+    addChildrenOf(addChildrenOf, nullptr);
+
+    QWidget* previous = nullptr;
+    const auto link = [&previous](QWidget* next) {
+        if (previous != nullptr) QWidget::setTabOrder(previous, next);
+        previous = next;
+    };
+    for (const Placement* p : order) {
+        if (std::holds_alternative<TRadioGroup* TForm1::*>(p->control)) {
+            for (int i = 0; i < form.comports->ItemCount(); ++i) link(form.comports->Item(i));
+        } else if (std::holds_alternative<TGroupBox* TForm1::*>(p->control) == false) {
+            link(widgetOf(form, p->control));
+        }
+    }
+}
+
+void applyState(bool connected) {
+    Form1->comportbut->SetCaption(connected ? "trennen" : "verbinden");
+    Form1->comports->SetEnabled(!connected);
+    for (const BoxStates& row : kBoxStates) {
+        TCheckBox* box = Form1->*row.box;
+        box->SetEnabled(connected ? row.connectedEnabled : row.disconnectedEnabled);
+        box->SetChecked(connected ? row.connectedChecked : row.disconnectedChecked);
+    }
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* owner) : TForm(owner) {
+    QFont font("MS Sans Serif");
+    font.setPixelSize(11);
+    setFont(font);
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    SetCaption("window");
+    move(kWindowLeft, kWindowTop);
+    resize(kWindowWidth, kWindowHeight);
+
+    for (const Placement& p : kLayout) {
+        QWidget* parent = p.parent != nullptr ? static_cast<QWidget*>(this->*p.parent) : this;
+        std::visit(
+            [&](auto member) {
+                using Control = std::remove_pointer_t<std::remove_reference_t<decltype(this->*member)>>;
+                auto* control = new Control(parent);
+                this->*member = control;
+                control->setObjectName(p.name);
+                control->setGeometry(p.left, p.top, p.width, p.height);
+                control->SetCaption(p.caption);
+                if constexpr (requires { control->OnClick; })
+                    if (p.onClick != nullptr) control->OnClick = [this, h = p.onClick] { (this->*h)(); };
+            },
+            p.control);
+    }
+
+    comports->SetItems({kPortNames[0], kPortNames[1], kPortNames[2], kPortNames[3],
+                        kPortNames[4], kPortNames[5]});
+    for (int i = 0; i < comports->ItemCount(); ++i)
+        comports->Item(i)->setToolTip(QString::fromStdString(ComPortDevice(kPortNames[i])));
+    comports->SetItemIndex(0);
+    chainTabOrder(*this);
+
+    SetDisconnectedState();
+}
+
+TForm1::~TForm1() { CloseComPort(); }
+
+void TForm1::comportbutClick() {
+    if (comportbut->Caption() != "verbinden") {
+        CloseComPort();
+        SetDisconnectedState();
+        return;
+    }
+    const int index = comports->ItemIndex();
+    for (int i = 0; i < static_cast<int>(kPortNames.size()); ++i)
+        if (index == i) hComPort = OpenComPort(kPortNames[i]);
+    if (hComPort == win32::INVALID_HANDLE_VALUE) {
+        ShowMessage(kOpenFailure);
+        SetDisconnectedState();
+        return;
+    }
+    ConfigureComPort(hComPort);
+    SetComTimeouts(hComPort);
+    SetConnectedState();
+}
+
+void TForm1::StandlichtClick() { SendLightStates(); }
+
+void TForm1::AbblendlichtClick() {
+    if (Abblendlicht->Checked()) {
+        Standlicht->SetChecked(false);
+        Fernlicht->SetChecked(false);
+        Fernlicht->SetEnabled(true);
+    } else {
+        Fernlicht->SetChecked(false);
+        Fernlicht->SetEnabled(false);
+    }
+    SendLightStates();
+}
+
+void SetConnectedState() { applyState(true); }
+
+void SetDisconnectedState() { applyState(false); }

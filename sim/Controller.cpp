@@ -1,0 +1,262 @@
+#include "sim/Controller.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <stdexcept>
+#include <system_error>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace sim {
+namespace {
+
+constexpr int kCommandsPerFrame = 14;
+constexpr char kLastCommand = 'd';
+
+[[noreturn]] void throwErrno(const char* what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+bool isCommand(unsigned char byte) { return byte >= 'a' && byte <= 'l'; }
+
+} // namespace
+
+Controller::Controller(Behaviour behaviour) : behaviour_(std::move(behaviour)) {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0) throwErrno("posix_openpt");
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0) throwErrno("unlockpt");
+    char name[128];
+    if (ptsname_r(master_, name, sizeof name) != 0) throwErrno("ptsname_r");
+    path_ = name;
+    // Holding the slave open keeps the master from reporting a hang-up while no panel is
+    // connected; this descriptor is never read, so every byte goes to the panel.
+    keeper_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (keeper_ < 0) throwErrno("open slave");
+    termios raw{};
+    tcgetattr(keeper_, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(keeper_, TCSANOW, &raw);
+    if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) throwErrno("pipe2");
+    thread_ = std::thread([this] { run(); });
+}
+
+Controller::~Controller() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake();
+    thread_.join();
+    closeMaster();
+    if (keeper_ >= 0) ::close(keeper_);
+    ::close(wake_[0]);
+    ::close(wake_[1]);
+}
+
+void Controller::wake() {
+    const char one = 1;
+    [[maybe_unused]] const auto n = ::write(wake_[1], &one, 1);
+}
+
+void Controller::SetBehaviour(const Behaviour& behaviour) {
+    std::lock_guard lock(mutex_);
+    behaviour_ = behaviour;
+    sendsOfLastByte_ = 0;
+    lastByte_.reset();
+}
+
+void Controller::OnActivity(std::function<void()> callback) {
+    std::lock_guard lock(mutex_);
+    onActivity_ = std::move(callback);
+}
+
+void Controller::Send(const std::string& bytes, Clock::duration spacing) {
+    {
+        std::lock_guard lock(mutex_);
+        schedule(bytes, Clock::now(), spacing);
+    }
+    wake();
+}
+
+termios Controller::LineSettings() const {
+    std::lock_guard lock(mutex_);
+    termios settings{};
+    if (master_ < 0 || tcgetattr(master_, &settings) != 0) throwErrno("tcgetattr");
+    return settings;
+}
+
+void Controller::SetLineSettings(const termios& settings) {
+    std::lock_guard lock(mutex_);
+    if (master_ < 0 || tcsetattr(master_, TCSANOW, &settings) != 0) throwErrno("tcsetattr");
+}
+
+void Controller::HangUp() {
+    std::unique_lock lock(mutex_);
+    hangUpWanted_ = true;
+    lock.unlock();
+    wake();
+    lock.lock();
+    changed_.wait(lock, [this] { return master_ < 0; });
+}
+
+bool Controller::WaitForReceived(std::size_t count, Clock::duration timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return received_.size() >= count; });
+}
+
+bool Controller::WaitForAnswered(std::size_t count, Clock::duration timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return answers_.size() >= count; });
+}
+
+std::string Controller::ReceivedBytes() const {
+    std::lock_guard lock(mutex_);
+    std::string bytes;
+    for (const Event& e : received_) bytes += e.bytes;
+    return bytes;
+}
+
+std::vector<Event> Controller::Received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+std::vector<Event> Controller::Answers() const {
+    std::lock_guard lock(mutex_);
+    return answers_;
+}
+
+std::vector<Lights> Controller::Frames() const {
+    std::lock_guard lock(mutex_);
+    return frames_;
+}
+
+Lights Controller::Current() const {
+    std::lock_guard lock(mutex_);
+    return lights_;
+}
+
+// Bytes go out in order; on a paced line none leaves before the one ahead of it is through.
+void Controller::schedule(const std::string& bytes, Clock::time_point first,
+                          Clock::duration spacing) {
+    Clock::time_point due = first;
+    if (behaviour_.lineRate && !outgoing_.empty()) due = std::max(due, outgoing_.back().due + kByteTime);
+    for (const char byte : bytes) {
+        outgoing_.push_back({due, byte});
+        due += behaviour_.lineRate ? std::max(spacing, kByteTime) : spacing;
+    }
+}
+
+void Controller::handle(unsigned char byte, Clock::time_point at) {
+    received_.push_back({std::string(1, static_cast<char>(byte)), at});
+
+    if (isCommand(byte)) {
+        pendingCommand_ = static_cast<char>(byte);
+    } else if ((byte == 'y' || byte == 'n') && pendingCommand_) {
+        lights_.on[static_cast<std::size_t>(*pendingCommand_ - 'a')] = byte == 'y';
+        ++commandsInFrame_;
+        if (*pendingCommand_ == kLastCommand) {
+            if (commandsInFrame_ == kCommandsPerFrame) frames_.push_back(lights_);
+            commandsInFrame_ = 0;
+        }
+        pendingCommand_.reset();
+    }
+
+    if (behaviour_.hangUpAfter && received_.size() >= *behaviour_.hangUpAfter) {
+        closeMaster();
+        return;
+    }
+
+    sendsOfLastByte_ = lastByte_ == byte ? sendsOfLastByte_ + 1 : 1;
+    lastByte_ = byte;
+
+    // On a paced line the byte has only just begun to arrive.
+    const Clock::time_point arrived = behaviour_.lineRate ? at + kByteTime : at;
+    const Clock::time_point first = arrived + (behaviour_.lineRate ? kByteTime : Clock::duration{});
+    const std::string& answer = behaviour_.answer;
+    using R = Behaviour::Reply;
+    switch (behaviour_.reply) {
+    case R::Now: schedule(answer, first, {}); break;
+    case R::Silent: break;
+    case R::Split:
+        schedule(answer.substr(0, 1), first, {});
+        if (answer.size() > 1) schedule(answer.substr(1), first + behaviour_.delay, {});
+        break;
+    case R::Delayed: schedule(answer, first + behaviour_.delay, {}); break;
+    case R::OnSend:
+        if (sendsOfLastByte_ == behaviour_.sendNumber) {
+            schedule(answer, first, {});
+            lastByte_.reset();
+        }
+        break;
+    }
+}
+
+void Controller::writeDue(Clock::time_point now) {
+    while (master_ >= 0 && !outgoing_.empty() && outgoing_.front().due <= now) {
+        const char byte = outgoing_.front().byte;
+        const ssize_t n = ::write(master_, &byte, 1);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+        outgoing_.pop_front();
+        if (n == 1) answers_.push_back({std::string(1, byte), Clock::now()});
+        changed_.notify_all();
+    }
+}
+
+void Controller::closeMaster() {
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
+    outgoing_.clear();
+    changed_.notify_all();
+}
+
+void Controller::run() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        if (hangUpWanted_) {
+            hangUpWanted_ = false;
+            closeMaster();
+        }
+        writeDue(Clock::now());
+
+        timespec timeout{};
+        timespec* waitFor = nullptr;
+        if (!outgoing_.empty()) {
+            const auto left = std::max(Clock::duration{}, outgoing_.front().due - Clock::now());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            timeout = {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+            waitFor = &timeout;
+        }
+        pollfd fds[2] = {{wake_[0], POLLIN, 0}, {master_, POLLIN, 0}};
+        const nfds_t count = master_ >= 0 ? 2 : 1;
+        lock.unlock();
+        const int ready = ppoll(fds, count, waitFor, nullptr);
+        lock.lock();
+        if (ready <= 0) continue;
+        if (fds[0].revents != 0) {
+            char drain[64];
+            while (::read(wake_[0], drain, sizeof drain) > 0) {
+            }
+        }
+        if (count == 2 && master_ >= 0 && (fds[1].revents & POLLIN) != 0) {
+            unsigned char bytes[256];
+            const ssize_t n = ::read(master_, bytes, sizeof bytes);
+            const Clock::time_point at = Clock::now();
+            for (ssize_t i = 0; i < n && master_ >= 0; ++i) handle(bytes[i], at);
+            if (n > 0) {
+                changed_.notify_all();
+                if (onActivity_) {
+                    const auto callback = onActivity_;
+                    lock.unlock();
+                    callback();
+                    lock.lock();
+                }
+            }
+        }
+    }
+}
+
+} // namespace sim

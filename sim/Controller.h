@@ -1,0 +1,131 @@
+#pragma once
+// A simulated light controller on the master side of a pseudo-terminal. The panel opens the
+// terminal's slave side like a serial port; the controller records every byte it receives,
+// answers each one as its behaviour says, and decodes the light frames it receives.
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <termios.h>
+
+namespace sim {
+
+using Clock = std::chrono::steady_clock;
+
+struct Behaviour {
+    enum class Reply {
+        Now,      // `answer` at once
+        Silent,   // never answers
+        Split,    // the first byte of `answer`, the rest `delay` later
+        Delayed,  // `answer` after `delay`
+        OnSend,   // `answer` only to the `sendNumber`-th send of the same byte
+    };
+    Reply reply = Reply::Now;
+    std::string answer = "ok";
+    Clock::duration delay{};
+    int sendNumber = 1;
+    // Closes the master side (a hang-up, as when an adapter is unplugged) once this many bytes
+    // have come in, without answering the last one.
+    std::optional<std::size_t> hangUpAfter;
+    // Paces the line at 9600 baud: a byte takes 1.042 ms to arrive and each byte of the answer
+    // 1.042 ms to leave, as on a real wire.
+    bool lineRate = false;
+};
+
+constexpr Clock::duration kByteTime = std::chrono::nanoseconds(1'041'667);
+
+struct Event {
+    std::string bytes;
+    Clock::time_point at;
+};
+
+// The state of each light function after a frame, by command letter 'a' … 'l'.
+struct Lights {
+    std::array<bool, 12> on{};
+    bool operator[](char letter) const { return on.at(static_cast<std::size_t>(letter - 'a')); }
+    bool operator==(const Lights&) const = default;
+};
+
+class Controller {
+public:
+    explicit Controller(Behaviour behaviour = {});
+    ~Controller();
+    Controller(const Controller&) = delete;
+    Controller& operator=(const Controller&) = delete;
+
+    // The terminal the panel opens.
+    const std::string& Path() const { return path_; }
+
+    void SetBehaviour(const Behaviour& behaviour);
+
+    // Writes bytes towards the panel now, one every `spacing`.
+    void Send(const std::string& bytes, Clock::duration spacing = {});
+
+    // The line's settings as the controller's side of the terminal sees them.
+    termios LineSettings() const;
+    // Changes the line's settings from the controller's side.
+    void SetLineSettings(const termios& settings);
+
+    // Closes the master side now.
+    void HangUp();
+
+    // Waits until at least `count` bytes have come in, or the time-out passed.
+    bool WaitForReceived(std::size_t count, Clock::duration timeout = std::chrono::seconds(10));
+
+    // Waits until at least `count` bytes have been written towards the panel.
+    bool WaitForAnswered(std::size_t count, Clock::duration timeout = std::chrono::seconds(10));
+
+    std::string ReceivedBytes() const;
+    std::vector<Event> Received() const;  // one event a byte
+    std::vector<Event> Answers() const;   // one event a byte sent, stamped once written
+    std::vector<Lights> Frames() const;   // one entry per complete frame
+    Lights Current() const;               // the states as received so far
+
+    // Called on the controller's thread after each byte received and each frame completed.
+    void OnActivity(std::function<void()> callback);
+
+private:
+    struct Scheduled {
+        Clock::time_point due;
+        char byte;
+    };
+
+    void run();
+    void wake();
+    void handle(unsigned char byte, Clock::time_point at);
+    void schedule(const std::string& bytes, Clock::time_point first, Clock::duration spacing);
+    void writeDue(Clock::time_point now);
+    void closeMaster();
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    int master_ = -1;
+    int keeper_ = -1;
+    int wake_[2] = {-1, -1};
+    bool stopping_ = false;
+    bool hangUpWanted_ = false;
+    std::deque<Scheduled> outgoing_;
+    std::string path_;
+    Behaviour behaviour_;
+    std::vector<Event> received_;
+    std::vector<Event> answers_;
+    std::vector<Lights> frames_;
+    Lights lights_;
+    std::optional<char> pendingCommand_;
+    int commandsInFrame_ = 0;
+    std::optional<unsigned char> lastByte_;
+    int sendsOfLastByte_ = 0;
+    std::function<void()> onActivity_;
+    std::thread thread_;
+};
+
+} // namespace sim

@@ -1,0 +1,40 @@
+#include "tests/support/Boxes.h"
+
+#include "app/Cp1252.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+
+QString Describe(const ModalBox& box) {
+    if (box.icon == ModalBox::Icon::Error)
+        return "!" + Cp1252ToQString(box.caption) + ": " + Cp1252ToQString(box.text);
+    return Cp1252ToQString(box.text);
+}
+
+BoxRecorder::BoxRecorder() {
+    previous_ = SetModalBoxPresenter([this](const ModalBox& box) {
+        shown.push_back({box, std::chrono::steady_clock::now()});
+        lines << Describe(box);
+        if (onBox) onBox(box);
+    });
+}
+
+BoxRecorder::~BoxRecorder() { SetModalBoxPresenter(std::move(previous_)); }
+
+ModalConfirmer::ModalConfirmer() {
+    timer_.setInterval(0);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { confirmActive(); });
+    timer_.start();
+}
+
+ModalConfirmer::~ModalConfirmer() { timer_.stop(); }
+
+void ModalConfirmer::confirmActive() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || box == last_) return;
+    last_ = box;
+    const bool error = box->icon() == QMessageBox::Critical;
+    lines << (error ? "!" + box->windowTitle() + ": " + box->text() : box->text());
+    box->button(QMessageBox::Ok)->click();
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Watching the program's modal boxes in tests: either recorded in place of real boxes, or
+// real message boxes confirmed as soon as they open. Each box is written as one line: an
+// information box as its text, an error box as "!<title>: <text>".
+
+#include "app/Toolkit.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+class QMessageBox;
+
+QString Describe(const ModalBox& box);
+
+class BoxRecorder {
+public:
+    BoxRecorder();
+    ~BoxRecorder();
+
+    struct Shown {
+        ModalBox box;
+        std::chrono::steady_clock::time_point at;
+    };
+    std::vector<Shown> shown;
+    QStringList lines;
+    // Runs as each box is shown, before it counts as confirmed.
+    std::function<void(const ModalBox&)> onBox;
+
+private:
+    ModalBoxPresenter previous_;
+};
+
+class ModalConfirmer {
+public:
+    ModalConfirmer();
+    ~ModalConfirmer();
+    QStringList lines;
+
+private:
+    void confirmActive();
+    QTimer timer_;
+    QPointer<QMessageBox> last_;
+};

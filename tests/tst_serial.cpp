@@ -1,0 +1,264 @@
+// The serial calls on real pseudo-terminals, the simulated controller on the master side.
+
+#include "link/platform/Win32Serial.h"
+#include "sim/Controller.h"
+
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <cerrno>
+#include <chrono>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace win32;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+
+HANDLE openPort(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+}
+
+// Closes the handle at the end of a test, whatever it asserted.
+struct Port {
+    explicit Port(const std::string& path) : handle(openPort(path)) {}
+    ~Port() {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+    Port(const Port&) = delete;
+    Port& operator=(const Port&) = delete;
+    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+    HANDLE handle;
+};
+
+void setTimeouts(HANDLE port, DWORD interval, DWORD total) {
+    COMMTIMEOUTS timeouts{interval, 0, total, 0, 0};
+    QVERIFY(SetCommTimeouts(port, &timeouts));
+}
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+} // namespace
+
+class SerialTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void secondOpenerIsRefused() {
+        sim::Controller controller;
+        Port first(controller.Path());
+        QVERIFY(first.valid());
+
+        const HANDLE second = openPort(controller.Path());
+        QCOMPARE(second, INVALID_HANDLE_VALUE);
+        QCOMPARE(GetLastError(), DWORD{EBUSY});
+
+        // Another process, with the same (root) rights as this one.
+        const pid_t child = fork();
+        if (child == 0) _exit(openPort(controller.Path()) == INVALID_HANDLE_VALUE ? 0 : 1);
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+    }
+
+    void closedPortOpensAgain() {
+        sim::Controller controller;
+        HANDLE port = openPort(controller.Path());
+        QVERIFY(port != INVALID_HANDLE_VALUE);
+        QVERIFY(CloseHandle(port));
+        QVERIFY(!CloseHandle(port));
+        QCOMPARE(GetLastError(), DWORD{EBADF});
+        Port again(controller.Path());
+        QVERIFY(again.valid());
+    }
+
+    void refusesWhatIsNoPort_data() {
+        QTest::addColumn<std::string>("name");
+        QTest::addColumn<int>("error");
+        static QTemporaryFile file;
+        QVERIFY(file.open());
+        QTest::newRow("regular file") << file.fileName().toStdString() << ENOTTY;
+        QTest::newRow("character device that is no terminal") << std::string("/dev/null") << ENOTTY;
+        QTest::newRow("missing device") << std::string("/dev/lichtpult-none") << ENOENT;
+        QTest::newRow("port name outside the table") << std::string("Com9") << ENOENT;
+        QTest::newRow("relative path") << std::string("ttyS0") << ENOENT;
+    }
+    void refusesWhatIsNoPort() {
+        QFETCH(std::string, name);
+        QFETCH(int, error);
+        QCOMPARE(openPort(name), INVALID_HANDLE_VALUE);
+        QCOMPARE(GetLastError(), DWORD(error));
+    }
+
+    void lineSettingsKeepOtherFlags() {
+        sim::Controller controller;
+        termios before = controller.LineSettings();
+        cfsetospeed(&before, B38400);
+        cfsetispeed(&before, B38400);
+        before.c_cflag = (before.c_cflag & ~CSIZE) | CS7 | PARENB | CSTOPB | CRTSCTS;
+        before.c_iflag |= IXOFF;
+        before.c_cc[VSTART] = 'Q';
+        controller.SetLineSettings(before);
+
+        Port port(controller.Path());
+        QVERIFY(port.valid());
+        DCB dcb{};
+        QVERIFY(GetCommState(port.handle, &dcb));
+        QCOMPARE(dcb.BaudRate, DWORD{38400});
+        QCOMPARE(dcb.fInX, DWORD{1});
+        QCOMPARE(dcb.fOutxCtsFlow, DWORD{1});
+        QCOMPARE(dcb.XonChar, 'Q');
+        dcb.BaudRate = 9600;
+        dcb.ByteSize = 8;
+        dcb.Parity = NOPARITY;
+        dcb.StopBits = ONESTOPBIT;
+        QVERIFY(SetCommState(port.handle, &dcb));
+
+        const termios after = controller.LineSettings();
+        QCOMPARE(cfgetospeed(&after), speed_t{B9600});
+        QCOMPARE(cfgetispeed(&after), speed_t{B9600});
+        QCOMPARE(after.c_cflag & CSIZE, tcflag_t{CS8});
+        QCOMPARE(after.c_cflag & (PARENB | PARODD | CSTOPB), tcflag_t{0});
+        QCOMPARE(after.c_cflag & CRTSCTS, tcflag_t{CRTSCTS});
+        QCOMPARE(after.c_iflag & IXOFF, tcflag_t{IXOFF});
+        QCOMPARE(after.c_cc[VSTART], cc_t{'Q'});
+    }
+
+    void refusesSettingsTheLineCannotHold_data() {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("parity");
+        QTest::addColumn<int>("stopBits");
+        QTest::newRow("speed no driver has") << 12345 << 8 << 0 << 0;
+        QTest::newRow("nine data bits") << 9600 << 9 << 0 << 0;
+        QTest::newRow("unknown parity") << 9600 << 8 << 7 << 0;
+        QTest::newRow("one and a half stop bits with 8 data bits") << 9600 << 8 << 0 << 1;
+    }
+    void refusesSettingsTheLineCannotHold() {
+        QFETCH(int, baud);
+        QFETCH(int, bits);
+        QFETCH(int, parity);
+        QFETCH(int, stopBits);
+        sim::Controller controller;
+        Port port(controller.Path());
+        QVERIFY(port.valid());
+        const termios before = controller.LineSettings();
+        const speed_t speedBefore = cfgetospeed(&before);
+        DCB dcb{};
+        QVERIFY(GetCommState(port.handle, &dcb));
+        dcb.BaudRate = DWORD(baud);
+        dcb.ByteSize = BYTE(bits);
+        dcb.Parity = BYTE(parity);
+        dcb.StopBits = BYTE(stopBits);
+        QVERIFY(!SetCommState(port.handle, &dcb));
+        QCOMPARE(GetLastError(), DWORD{EINVAL});
+        const termios after = controller.LineSettings();
+        QCOMPARE(cfgetospeed(&after), speedBefore);
+    }
+
+    // Each row: what the controller does after the panel writes one byte (or, without a
+    // byte, sends on its own), the read's time-outs, and what one read of 2 bytes returns.
+    void readTimeouts_data() {
+        QTest::addColumn<bool>("writeFirst");
+        QTest::addColumn<std::string>("sent");
+        QTest::addColumn<int>("spacingUs");
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<int>("totalMs");
+        QTest::addColumn<std::string>("expected");
+        QTest::newRow("nothing pending") << false << std::string() << 0 << 100 << 1 << std::string();
+        QTest::newRow("one byte pending") << false << std::string("o") << 0 << 100 << 1 << std::string("o");
+        QTest::newRow("o and k 0.3 ms apart") << true << std::string("ok") << 300 << 100 << 1 << std::string("ok");
+        QTest::newRow("more pending than asked") << false << std::string("ok\r\n") << 0 << 100 << 1 << std::string("ok");
+        QTest::newRow("interval passes between bytes") << false << std::string("ok") << 30000 << 5 << 0 << std::string("o");
+    }
+    void readTimeouts() {
+        QFETCH(bool, writeFirst);
+        QFETCH(std::string, sent);
+        QFETCH(int, spacingUs);
+        QFETCH(int, intervalMs);
+        QFETCH(int, totalMs);
+        QFETCH(std::string, expected);
+
+        sim::Behaviour behaviour;
+        behaviour.reply = writeFirst ? sim::Behaviour::Reply::Split : sim::Behaviour::Reply::Silent;
+        behaviour.answer = sent;
+        behaviour.delay = std::chrono::microseconds(spacingUs);
+        sim::Controller controller(behaviour);
+        Port port(controller.Path());
+        QVERIFY(port.valid());
+        setTimeouts(port.handle, DWORD(intervalMs), DWORD(totalMs));
+
+        if (writeFirst) {
+            DWORD written = 0;
+            QVERIFY(WriteFile(port.handle, "a", 1, &written, nullptr));
+            QCOMPARE(written, DWORD{1});
+        } else if (!sent.empty()) {
+            controller.Send(sent, std::chrono::microseconds(spacingUs));
+            QVERIFY(controller.WaitForAnswered(expected.size()));
+        }
+
+        char buffer[2] = {};
+        DWORD read = 99;
+        const auto start = Clock::now();
+        QVERIFY(ReadFile(port.handle, buffer, 2, &read, nullptr));
+        const double elapsed = msSince(start);
+        QCOMPARE(std::string(buffer, read), expected);
+        if (expected.empty()) {
+            // The whole total time-out, but not much more.
+            QVERIFY2(elapsed >= totalMs, qPrintable(QString::number(elapsed)));
+            QVERIFY2(elapsed < 50, qPrintable(QString::number(elapsed)));
+        }
+    }
+
+    void hungUpLineFailsAtOnce() {
+        sim::Controller controller;
+        Port port(controller.Path());
+        QVERIFY(port.valid());
+        setTimeouts(port.handle, 100, 2000);
+        controller.HangUp();
+
+        char buffer[2];
+        DWORD read = 99;
+        const auto start = Clock::now();
+        QVERIFY(!ReadFile(port.handle, buffer, 2, &read, nullptr));
+        QCOMPARE(GetLastError(), DWORD{EIO});
+        QCOMPARE(read, DWORD{0});
+        QVERIFY2(msSince(start) < 500, "a hang-up must not wait for the time-out");
+
+        DWORD written = 99;
+        QVERIFY(!WriteFile(port.handle, "a", 1, &written, nullptr));
+        QCOMPARE(GetLastError(), DWORD{EIO});
+        QCOMPARE(written, DWORD{0});
+        DCB dcb{};
+        QVERIFY(!GetCommState(port.handle, &dcb));
+        QCOMPARE(GetLastError(), DWORD{EIO});
+    }
+
+    void madeUpHandlesAreRefused_data() {
+        QTest::addColumn<quintptr>("handle");
+        QTest::newRow("null handle") << quintptr{0};
+        QTest::newRow("invalid handle") << reinterpret_cast<quintptr>(INVALID_HANDLE_VALUE);
+        QTest::newRow("never issued") << quintptr{0x7777};
+    }
+    void madeUpHandlesAreRefused() {
+        QFETCH(quintptr, handle);
+        DWORD count = 0;
+        char byte = 0;
+        QVERIFY(!ReadFile(reinterpret_cast<HANDLE>(handle), &byte, 1, &count, nullptr));
+        QCOMPARE(GetLastError(), DWORD{EBADF});
+        QVERIFY(!WriteFile(reinterpret_cast<HANDLE>(handle), &byte, 1, &count, nullptr));
+        QCOMPARE(GetLastError(), DWORD{EBADF});
+    }
+};
+
+QTEST_GUILESS_MAIN(SerialTest)
+#include "tst_serial.moc"
