@@ -52,6 +52,7 @@ void TRadioGroup::SetItems(std::initializer_list<const char*> items) {
     int id = 0;
     for (const char* caption : items) {
         auto* button = new QRadioButton(Cp1252ToQString(caption), this);
+        button->setObjectName(QString::fromLatin1(caption));
         items_->addButton(button, id++);
     }
     arrangeItems();

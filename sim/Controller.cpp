@@ -196,14 +196,21 @@ void Controller::handle(unsigned char byte, Clock::time_point at) {
 }
 
 void Controller::writeDue(Clock::time_point now) {
-    while (master_ >= 0 && !outgoing_.empty() && outgoing_.front().due <= now) {
-        const char byte = outgoing_.front().byte;
-        const ssize_t n = ::write(master_, &byte, 1);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
-        outgoing_.pop_front();
-        if (n == 1) answers_.push_back({std::string(1, byte), Clock::now()});
-        changed_.notify_all();
+    // All bytes that are due go out in one write, so the panel never sees part of them.
+    std::string due;
+    for (const Scheduled& s : outgoing_) {
+        if (s.due > now) break;
+        due.push_back(s.byte);
     }
+    if (master_ < 0 || due.empty()) return;
+    const ssize_t n = ::write(master_, due.data(), due.size());
+    if (n <= 0) return; // retried on the next turn
+    const Clock::time_point at = Clock::now();
+    for (ssize_t i = 0; i < n; ++i) {
+        answers_.push_back({std::string(1, outgoing_.front().byte), at});
+        outgoing_.pop_front();
+    }
+    changed_.notify_all();
 }
 
 void Controller::closeMaster() {

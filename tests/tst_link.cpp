@@ -1,0 +1,173 @@
+// Set-up, error boxes and the acknowledged byte transfer, against the simulated controller.
+
+#include "link/Link.h"
+#include "sim/Controller.h"
+#include "tests/support/Boxes.h"
+
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+
+using namespace std::chrono_literals;
+using Reply = sim::Behaviour::Reply;
+
+Q_DECLARE_METATYPE(sim::Behaviour)
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+
+QStringList repeated(const QStringList& lines, int times) {
+    QStringList all;
+    for (int i = 0; i < times; ++i) all << lines;
+    return all;
+}
+
+sim::Behaviour reply(Reply kind, std::string answer = "ok", std::chrono::microseconds delay = {}) {
+    sim::Behaviour b;
+    b.reply = kind;
+    b.answer = std::move(answer);
+    b.delay = delay;
+    return b;
+}
+
+const QString kIoError = "Input/output error";
+const QStringList kFailedWait = repeated({"!ReadFile: " + kIoError}, 11) << "FALSE";
+
+// Opens the controller's terminal as the connect button does.
+void connectTo(const sim::Controller& controller) {
+    hComPort = OpenComPort(controller.Path());
+    QVERIFY(hComPort != win32::INVALID_HANDLE_VALUE);
+    ConfigureComPort(hComPort);
+    SetComTimeouts(hComPort);
+}
+
+} // namespace
+
+class LinkTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { CloseComPort(); }
+
+    // Each row sends the bytes one WriteCommand each and checks the wire and the boxes.
+    void transfer_data() {
+        QTest::addColumn<sim::Behaviour>("behaviour");
+        QTest::addColumn<std::string>("bytes");
+        QTest::addColumn<std::string>("received");
+        QTest::addColumn<QStringList>("boxes");
+
+        QTest::newRow("answers at once") << reply(Reply::Now) << std::string("an")
+                                         << std::string("an")
+                                         << QStringList{"a", "TRUE", "n", "TRUE"};
+        QTest::newRow("never answers") << reply(Reply::Silent) << std::string("a")
+                                       << std::string(10, 'a') << repeated({"a", "FALSE"}, 10);
+        QTest::newRow("answers garbage") << reply(Reply::Now, "xy") << std::string("a")
+                                         << std::string(10, 'a') << repeated({"a", "FALSE"}, 10);
+        QTest::newRow("ok with line end read as ok, line end spoils the next wait")
+            << reply(Reply::Now, "ok\r\n") << std::string("an") << std::string("ann")
+            << QStringList{"a", "TRUE", "n", "FALSE", "n", "TRUE"};
+        QTest::newRow("o, then k with the line end in the next read")
+            << reply(Reply::Split, "ok\r\n", 3ms) << std::string("a") << std::string(10, 'a')
+            << repeated({"a", "FALSE"}, 10);
+        QTest::newRow("o and k in separate reads of one wait")
+            << reply(Reply::Split, "ok", 3ms) << std::string("a") << std::string("a")
+            << QStringList{"a", "TRUE"};
+        QTest::newRow("o and k 0.3 ms apart") << reply(Reply::Split, "ok", 300us)
+                                              << std::string("a") << std::string("a")
+                                              << QStringList{"a", "TRUE"};
+        sim::Behaviour third = reply(Reply::OnSend);
+        third.sendNumber = 3;
+        QTest::newRow("acknowledges only the third send")
+            << third << std::string("a") << std::string("aaa")
+            << QStringList{"a", "FALSE", "a", "FALSE", "a", "TRUE"};
+        sim::Behaviour unplugged = reply(Reply::Now);
+        unplugged.hangUpAfter = 1;
+        QTest::newRow("hangs up after the first byte")
+            << unplugged << std::string("a") << std::string("a")
+            << (QStringList{"a"} << kFailedWait << "a"
+                                 << "!WriteFile: " + kIoError << kFailedWait);
+    }
+    void transfer() {
+        QFETCH(sim::Behaviour, behaviour);
+        QFETCH(std::string, bytes);
+        QFETCH(std::string, received);
+        QFETCH(QStringList, boxes);
+
+        sim::Controller controller(behaviour);
+        BoxRecorder recorder;
+        connectTo(controller);
+        QCOMPARE(recorder.lines, QStringList{});
+        for (const char byte : bytes) WriteCommand(Text(1, byte), 1);
+
+        QCOMPARE(recorder.lines, boxes);
+        QVERIFY(controller.WaitForReceived(received.size()));
+        QCOMPARE(controller.ReceivedBytes(), received);
+    }
+
+    void lineHungUpBeforeTheFirstSend() {
+        sim::Controller controller;
+        BoxRecorder recorder;
+        connectTo(controller);
+        controller.HangUp();
+
+        QCOMPARE(WriteCommand("a", 1), win32::DWORD{0});
+        QCOMPARE(recorder.lines, (QStringList{"a", "!WriteFile: " + kIoError} << kFailedWait));
+        QCOMPARE(controller.ReceivedBytes(), std::string());
+    }
+
+    void neverWritesMoreThanTheTextHolds() {
+        sim::Controller controller;
+        BoxRecorder recorder;
+        connectTo(controller);
+        QCOMPARE(WriteCommand("a", 5), win32::DWORD{1});
+        QCOMPARE(recorder.lines, (QStringList{"a", "TRUE"}));
+        QCOMPARE(controller.ReceivedBytes(), std::string("a"));
+    }
+
+    // The wait ends the moment "ok" is complete: the outcome box follows the controller's
+    // answer without the pause that follows an incomplete read.
+    void waitEndsWhenOkIsComplete() {
+        sim::Controller controller;
+        BoxRecorder recorder;
+        connectTo(controller);
+        const std::string bytes = "acbjefefklghid";
+        for (const char byte : bytes) WriteCommand(Text(1, byte), 1);
+
+        const auto answers = controller.Answers();
+        QCOMPARE(answers.size(), bytes.size() * 2);
+        std::vector<double> gaps;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto& outcome = recorder.shown.at(2 * i + 1);
+            QCOMPARE(outcome.box.text, Text("TRUE"));
+            const auto k = answers.at(2 * i + 1).at;
+            gaps.push_back(std::chrono::duration<double, std::milli>(outcome.at - k).count());
+        }
+        std::ranges::sort(gaps);
+        // A pause of 1 ms after the completing read would put every gap above 1 ms.
+        QVERIFY2(gaps[gaps.size() / 2] < 1.0, qPrintable(QString::number(gaps[gaps.size() / 2])));
+    }
+
+    void configuringAHungUpLineShowsEachFailedCall() {
+        sim::Controller controller;
+        BoxRecorder recorder;
+        hComPort = OpenComPort(controller.Path());
+        QVERIFY(hComPort != win32::INVALID_HANDLE_VALUE);
+        controller.HangUp();
+        ConfigureComPort(hComPort);
+        SetComTimeouts(hComPort);
+        QCOMPARE(recorder.lines, (QStringList{"!GetCommState: " + kIoError,
+                                              "!SetCommState: " + kIoError}));
+    }
+
+    void readFailureShowsItsBoxAndCountsNothing() {
+        BoxRecorder recorder;
+        hComPort = nullptr;
+        char buffer[2];
+        QCOMPARE(ReadComPort(buffer, 2), win32::DWORD{0});
+        QCOMPARE(recorder.lines, QStringList{"!ReadFile: Bad file descriptor"});
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkTest)
+#include "tst_link.moc"

@@ -1,0 +1,345 @@
+// The main window: its layout, its states and the connect button, on pseudo-terminals.
+
+#include "app/Cp1252.h"
+#include "link/Link.h"
+#include "link/platform/DeviceNames.h"
+#include "panel/Unit1.h"
+#include "sim/Controller.h"
+#include "tests/support/Boxes.h"
+#include "tests/support/Panel.h"
+
+#include <QFontInfo>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace win32;
+
+namespace {
+
+// Set by a test that wants the line to hang up right after the connect button opened it.
+sim::Controller* hangUpAfterOpen = nullptr;
+
+const Text kOpenFailure =
+    "Der gew\xE4hlte ComPort konnte nicht ge\xF6" "ffnet werden.\n\n"
+    "Bitte stellen sie sicher, das dieser von keiner anderen Anwendung benutzt wird.";
+
+QWidget* control(const char* name) { return Form1->findChild<QWidget*>(name); }
+
+TCheckBox* box(const QString& name) { return Form1->findChild<TCheckBox*>(name); }
+
+const QStringList kLightBoxes = {"Abblendlicht",      "Fernlicht",         "Standlicht",
+                                 "Links",             "Rechts",            "Parklicht",
+                                 "Warnblinklicht",    "Abblendlicht_auto", "Fernlicht_auto",
+                                 "Nebelscheinwerfer", "Nebelschlussleuchte", "Innenraum",
+                                 "Rueckwaerts"};
+
+} // namespace
+
+// The link's open goes through here in this test, so a line can hang up between the open and
+// the set-up that follows it.
+extern "C" HANDLE __real__ZN5win3211CreateFileAEPKcjjPvjjS2_(const char*, DWORD, DWORD, void*,
+                                                              DWORD, DWORD, HANDLE);
+extern "C" HANDLE __wrap__ZN5win3211CreateFileAEPKcjjPvjjS2_(const char* name, DWORD access,
+                                                              DWORD share, void* security,
+                                                              DWORD disposition, DWORD flags,
+                                                              HANDLE templateFile) {
+    const HANDLE port = __real__ZN5win3211CreateFileAEPKcjjPvjjS2_(
+        name, access, share, security, disposition, flags, templateFile);
+    if (hangUpAfterOpen != nullptr) hangUpAfterOpen->HangUp();
+    return port;
+}
+
+class PanelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { CreatePanel(); }
+    void cleanup() {
+        hangUpAfterOpen = nullptr;
+        SetDevicePath("Com1", "");
+    }
+
+    void layout_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("parent");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("comportbut") << "TButton" << "" << QRect(160, 208, 209, 33) << "verbinden";
+        QTest::newRow("comports") << "TRadioGroup" << "" << QRect(280, 8, 89, 193) << "ComPort";
+        QTest::newRow("Allgemein") << "TGroupBox" << "" << QRect(8, 8, 137, 89) << "Allgemein";
+        QTest::newRow("Standlicht") << "TCheckBox" << "Allgemein" << QRect(8, 16, 81, 17) << "Standlicht";
+        QTest::newRow("Abblendlicht") << "TCheckBox" << "Allgemein" << QRect(8, 40, 81, 17) << "Abblendlicht";
+        QTest::newRow("Fernlicht") << "TCheckBox" << "Allgemein" << QRect(8, 64, 81, 17) << "Fernlicht";
+        QTest::newRow("Sonderfunktionen") << "TGroupBox" << "" << QRect(8, 104, 137, 65) << "Sonderfunktionen";
+        QTest::newRow("Rueckwaerts") << "TCheckBox" << "Sonderfunktionen" << QRect(8, 16, 97, 17) << "Rueckwaerts";
+        QTest::newRow("Innenraum") << "TCheckBox" << "Sonderfunktionen" << QRect(8, 40, 97, 17) << "Innenraum";
+        QTest::newRow("Nebel") << "TGroupBox" << "" << QRect(8, 176, 137, 65) << "Nebel";
+        QTest::newRow("Nebelschlussleuchte") << "TCheckBox" << "Nebel" << QRect(8, 16, 121, 17) << "Nebelschlussleuchte";
+        QTest::newRow("Nebelscheinwerfer") << "TCheckBox" << "Nebel" << QRect(8, 40, 121, 17) << "Nebelscheinwerfer";
+        QTest::newRow("Blinker") << "TGroupBox" << "" << QRect(160, 8, 105, 121) << "Blinker";
+        QTest::newRow("Links") << "TCheckBox" << "Blinker" << QRect(8, 16, 73, 17) << "Links";
+        QTest::newRow("Rechts") << "TCheckBox" << "Blinker" << QRect(8, 40, 81, 17) << "Rechts";
+        QTest::newRow("Parklicht") << "TCheckBox" << "Blinker" << QRect(8, 88, 81, 17) << "Parklicht";
+        QTest::newRow("Warnblinklicht") << "TCheckBox" << "Blinker" << QRect(8, 64, 89, 17) << "Warnblinklicht";
+        QTest::newRow("Lichtautomatik") << "TGroupBox" << "" << QRect(160, 136, 105, 65) << "Lichtautomatik";
+        QTest::newRow("Abblendlicht_auto") << "TCheckBox" << "Lichtautomatik" << QRect(8, 16, 89, 17) << "Abblendlicht";
+        QTest::newRow("Fernlicht_auto") << "TCheckBox" << "Lichtautomatik" << QRect(8, 40, 81, 17) << "Fernlicht";
+    }
+    void layout() {
+        QFETCH(QString, kind);
+        QFETCH(QString, parent);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, caption);
+        const QByteArray name = QTest::currentDataTag();
+        QWidget* widget = control(name);
+        QVERIFY(widget != nullptr);
+        QCOMPARE(widget->parentWidget(), parent.isEmpty() ? static_cast<QWidget*>(Form1) : control(qPrintable(parent)));
+        QCOMPARE(widget->geometry(), geometry);
+        if (kind == "TButton") {
+            QVERIFY(dynamic_cast<TButton*>(widget));
+            QCOMPARE(dynamic_cast<TButton*>(widget)->Caption(), caption.toStdString());
+        } else if (kind == "TCheckBox") {
+            QVERIFY(dynamic_cast<TCheckBox*>(widget));
+            QCOMPARE(dynamic_cast<TCheckBox*>(widget)->Caption(), caption.toStdString());
+        } else if (kind == "TRadioGroup") {
+            QVERIFY(dynamic_cast<TRadioGroup*>(widget));
+            QCOMPARE(dynamic_cast<TRadioGroup*>(widget)->Caption(), caption.toStdString());
+        } else {
+            QVERIFY(dynamic_cast<TGroupBox*>(widget) && !dynamic_cast<TRadioGroup*>(widget));
+            QCOMPARE(dynamic_cast<TGroupBox*>(widget)->Caption(), caption.toStdString());
+        }
+    }
+
+    void membersAreTheControlsInOrder() {
+        const std::vector<QWidget*> members = {
+            Form1->comportbut, Form1->comports, Form1->Allgemein, Form1->Sonderfunktionen,
+            Form1->Nebel, Form1->Blinker, Form1->Lichtautomatik, Form1->Standlicht,
+            Form1->Abblendlicht, Form1->Fernlicht, Form1->Rueckwaerts, Form1->Innenraum,
+            Form1->Nebelschlussleuchte, Form1->Nebelscheinwerfer, Form1->Links, Form1->Rechts,
+            Form1->Parklicht, Form1->Warnblinklicht, Form1->Abblendlicht_auto,
+            Form1->Fernlicht_auto};
+        const QStringList names = {"comportbut", "comports", "Allgemein", "Sonderfunktionen",
+            "Nebel", "Blinker", "Lichtautomatik", "Standlicht", "Abblendlicht", "Fernlicht",
+            "Rueckwaerts", "Innenraum", "Nebelschlussleuchte", "Nebelscheinwerfer", "Links",
+            "Rechts", "Parklicht", "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto"};
+        for (std::size_t i = 0; i < members.size(); ++i)
+            QCOMPARE(members[i]->objectName(), names[int(i)]);
+        // Declared in this order: each member lies after the one before it.
+        const auto* first = reinterpret_cast<const char*>(&Form1->comportbut);
+        const auto* last = reinterpret_cast<const char*>(&Form1->Fernlicht_auto);
+        QCOMPARE(last - first, std::ptrdiff_t(19 * sizeof(void*)));
+    }
+
+    void window() {
+        QCOMPARE(Form1->geometry(), QRect(475, 106, 386, 276));
+        QCOMPARE(Form1->Caption(), Text("window"));
+        QCOMPARE(Form1->font().pixelSize(), 11);
+        QCOMPARE(QFontInfo(Form1->font()).family(), QString("Liberation Sans"));
+        QCOMPARE(Form1->comports->ItemCount(), 6);
+        for (int i = 0; i < 6; ++i) {
+            const QString name = QString("Com%1").arg(i + 1);
+            QCOMPARE(Form1->comports->Item(i)->text(), name);
+            QCOMPARE(Form1->comports->Item(i)->toolTip().toStdString(), DevicePath(name.toStdString()));
+        }
+    }
+
+    void everyCaptionFits() {
+        for (QAbstractButton* button : Form1->findChildren<QAbstractButton*>()) {
+            if (qobject_cast<QPushButton*>(button)) {
+                QVERIFY(button->sizeHint().width() <= button->width());
+                continue;
+            }
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const QStyle::SubElement element = qobject_cast<QRadioButton*>(button)
+                                                   ? QStyle::SE_RadioButtonContents
+                                                   : QStyle::SE_CheckBoxContents;
+            const QRect room = button->style()->subElementRect(element, &option, button);
+            const int needed = button->fontMetrics().horizontalAdvance(button->text());
+            QVERIFY2(needed <= room.width(), qPrintable(button->text() + QString(" needs %1 px, has %2")
+                                                             .arg(needed).arg(room.width())));
+        }
+        for (QGroupBox* group : Form1->findChildren<QGroupBox*>())
+            QVERIFY2(group->fontMetrics().horizontalAdvance(group->title()) + 16 <= group->width(),
+                     qPrintable(group->title()));
+    }
+
+    void tabOrder() {
+        const QStringList expected = {"comportbut", "Com1", "Com2", "Com3", "Com4", "Com5", "Com6",
+            "Standlicht", "Abblendlicht", "Fernlicht", "Rueckwaerts", "Innenraum",
+            "Nebelschlussleuchte", "Nebelscheinwerfer", "Links", "Rechts", "Parklicht",
+            "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto"};
+        QStringList chain;
+        QWidget* widget = Form1->comportbut;
+        do {
+            if (expected.contains(widget->objectName())) chain << widget->objectName();
+            widget = widget->nextInFocusChain();
+        } while (widget != Form1->comportbut && chain.size() < 40);
+        QCOMPARE(chain, expected);
+    }
+
+    void startsDisconnected() {
+        QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));
+        QVERIFY(Form1->comports->Enabled());
+        QCOMPARE(Form1->comports->ItemIndex(), 0);
+        for (const QString& name : kLightBoxes) {
+            QVERIFY2(!box(name)->Enabled(), qPrintable(name));
+            QCOMPARE(box(name)->Checked(), name == "Innenraum");
+        }
+        QCOMPARE(hComPort, HANDLE{nullptr});
+    }
+
+    void states_data() {
+        QTest::addColumn<bool>("connectedEnabled");
+        QTest::addColumn<bool>("connectedChecked");
+        QTest::addColumn<bool>("disconnectedEnabled");
+        QTest::addColumn<bool>("disconnectedChecked");
+        QTest::newRow("Abblendlicht") << true << false << false << false;
+        QTest::newRow("Fernlicht") << false << false << false << false;
+        QTest::newRow("Standlicht") << true << false << false << false;
+        QTest::newRow("Links") << true << false << false << false;
+        QTest::newRow("Rechts") << true << false << false << false;
+        QTest::newRow("Parklicht") << true << false << false << false;
+        QTest::newRow("Warnblinklicht") << true << false << false << false;
+        QTest::newRow("Abblendlicht_auto") << true << false << false << false;
+        QTest::newRow("Fernlicht_auto") << true << false << false << false;
+        QTest::newRow("Nebelscheinwerfer") << false << false << false << false;
+        QTest::newRow("Nebelschlussleuchte") << false << false << false << false;
+        QTest::newRow("Innenraum") << true << true << false << true;
+        QTest::newRow("Rueckwaerts") << true << false << false << false;
+    }
+    void states() {
+        QFETCH(bool, connectedEnabled);
+        QFETCH(bool, connectedChecked);
+        QFETCH(bool, disconnectedEnabled);
+        QFETCH(bool, disconnectedChecked);
+        TCheckBox* light = box(QTest::currentDataTag());
+        sim::Controller controller;
+        BoxRecorder recorder;
+
+        light->SetChecked(!connectedChecked);
+        ConnectPanel(controller.Path());
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        QVERIFY(!Form1->comports->Enabled());
+        QCOMPARE(light->Enabled(), connectedEnabled);
+        QCOMPARE(light->Checked(), connectedChecked);
+
+        light->SetChecked(!disconnectedChecked);
+        Form1->comportbut->click();
+        QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));
+        QVERIFY(Form1->comports->Enabled());
+        QCOMPARE(light->Enabled(), disconnectedEnabled);
+        QCOMPARE(light->Checked(), disconnectedChecked);
+
+        // Neither connecting nor disconnecting sends anything or shows a box.
+        QCOMPARE(recorder.lines, QStringList{});
+        QCOMPARE(controller.ReceivedBytes(), std::string());
+    }
+
+    void connectSetsUpTheLine() {
+        sim::Controller controller;
+        BoxRecorder recorder;
+        ConnectPanel(controller.Path());
+        QVERIFY(hComPort != nullptr && hComPort != INVALID_HANDLE_VALUE);
+        const termios line = controller.LineSettings();
+        QCOMPARE(cfgetospeed(&line), speed_t{B9600});
+        QCOMPARE(line.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t{CS8});
+        COMMTIMEOUTS timeouts{};
+        QVERIFY(GetCommTimeouts(hComPort, &timeouts));
+        QCOMPARE(timeouts.ReadIntervalTimeout, DWORD{100});
+        QCOMPARE(timeouts.ReadTotalTimeoutMultiplier, DWORD{0});
+        QCOMPARE(timeouts.ReadTotalTimeoutConstant, DWORD{1});
+        QCOMPARE(timeouts.WriteTotalTimeoutMultiplier, DWORD{0});
+        QCOMPARE(timeouts.WriteTotalTimeoutConstant, DWORD{0});
+    }
+
+    void openFailure_data() {
+        QTest::addColumn<bool>("heldElsewhere");
+        QTest::newRow("no such device") << false;
+        QTest::newRow("port held by another opener") << true;
+    }
+    void openFailure() {
+        QFETCH(bool, heldElsewhere);
+        sim::Controller controller;
+        HANDLE other = INVALID_HANDLE_VALUE;
+        if (heldElsewhere)
+            other = CreateFileA(controller.Path().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+        BoxRecorder recorder;
+        ConnectPanel(heldElsewhere ? controller.Path() : "/dev/lichtpult-missing");
+
+        QCOMPARE(recorder.shown.size(), std::size_t{1});
+        QCOMPARE(recorder.shown[0].box.icon, ModalBox::Icon::Information);
+        QCOMPARE(recorder.shown[0].box.text, kOpenFailure);
+        QVERIFY(Cp1252ToQString(recorder.shown[0].box.text).startsWith(
+            QString::fromUtf8("Der gew\u00e4hlte ComPort konnte nicht ge\u00f6ffnet werden.\n\nBitte")));
+        QCOMPARE(hComPort, INVALID_HANDLE_VALUE);
+        QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));
+        QVERIFY(Form1->comports->Enabled());
+        if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+    }
+
+    void lineHungUpAfterOpenStillConnects() {
+        sim::Controller controller;
+        BoxRecorder recorder;
+        hangUpAfterOpen = &controller;
+        ConnectPanel(controller.Path());
+        QCOMPARE(recorder.lines, (QStringList{"!GetCommState: Input/output error",
+                                              "!SetCommState: Input/output error"}));
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+    }
+
+    void disconnectReleasesThePort() {
+        sim::Controller controller;
+        BoxRecorder recorder;
+        ConnectPanel(controller.Path());
+        Form1->comportbut->click();
+        QCOMPARE(hComPort, HANDLE{nullptr});
+        ConnectPanel(controller.Path());
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        QCOMPARE(recorder.lines, QStringList{});
+    }
+
+    void closingTheWindowReleasesThePort() {
+        sim::Controller controller;
+        BoxRecorder recorder;
+        ConnectPanel(controller.Path());
+        delete Form1;
+        Form1 = nullptr;
+        const HANDLE again = CreateFileA(controller.Path().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                         0, nullptr, OPEN_EXISTING, 0, nullptr);
+        QVERIFY(again != INVALID_HANDLE_VALUE);
+        CloseHandle(again);
+        QCOMPARE(controller.ReceivedBytes(), std::string());
+        QCOMPARE(recorder.lines, QStringList{});
+    }
+
+    // Only the exact caption "verbinden" means disconnected.
+    void captionDecides_data() {
+        QTest::addColumn<QByteArray>("caption");
+        QTest::addColumn<bool>("connects");
+        QTest::newRow("verbinden") << QByteArray("verbinden") << true;
+        QTest::newRow("trennen") << QByteArray("trennen") << false;
+        QTest::newRow("capital V") << QByteArray("Verbinden") << false;
+        QTest::newRow("trailing space") << QByteArray("verbinden ") << false;
+        QTest::newRow("empty") << QByteArray("") << false;
+    }
+    void captionDecides() {
+        QFETCH(QByteArray, caption);
+        QFETCH(bool, connects);
+        sim::Controller controller;
+        BoxRecorder recorder;
+        Form1->comportbut->SetCaption(caption.toStdString());
+        ConnectPanel(controller.Path());
+        QCOMPARE(Form1->comportbut->Caption(), Text(connects ? "trennen" : "verbinden"));
+        QCOMPARE(hComPort != nullptr, connects);
+    }
+};
+
+QTEST_MAIN(PanelTest)
+#include "tst_panel.moc"
