@@ -1,0 +1,64 @@
+// Writes a PNG of the panel in each of its states, rendered offscreen, for a reviewer to
+// look at: lichtpult-shots [folder]
+
+#include "app/Application.h"
+#include "app/Cp1252.h"
+#include "panel/Unit1.h"
+#include "sim/Controller.h"
+#include "tests/support/Boxes.h"
+#include "tests/support/Panel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QPixmap>
+
+#include <cstdio>
+
+namespace {
+
+bool save(QWidget* widget, const QDir& folder, const char* name) {
+    const QString path = folder.filePath(name);
+    const bool saved = widget->grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QDir folder(argc > 1 ? argv[1] : "shots");
+    if (!folder.mkpath(".")) return 1;
+
+    bool ok = true;
+    CreatePanel();
+    ok &= save(Form1, folder, "1-disconnected.png");
+
+    BoxRecorder recorder;
+    sim::Controller controller;
+    ConnectPanel(controller.Path());
+    ok &= save(Form1, folder, "2-connected.png");
+
+    Form1->Standlicht->click();
+    Form1->Warnblinklicht->click();
+    Form1->Abblendlicht->click();
+    Form1->Fernlicht->click();
+    ok &= save(Form1, folder, "3-dipped-and-main-beam.png");
+
+    Form1->comportbut->click();
+    ok &= save(Form1, folder, "4-disconnected-again.png");
+
+    // The message a failed connect shows, as the user sees it.
+    ConnectPanel("/dev/lichtpult-missing");
+    QMessageBox message(QMessageBox::Information, QCoreApplication::applicationName(),
+                        Cp1252ToQString(recorder.shown.back().box.text), QMessageBox::Ok);
+    message.show();
+    QApplication::processEvents();
+    ok &= save(&message, folder, "5-open-failure.png");
+
+    delete Form1;
+    Form1 = nullptr;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Starts the built panel on a fresh X display and checks that its window is shown where and
+# as large as its layout says. Usage: start_under_xvfb.sh <lichtpult>
+set -euo pipefail
+
+if [ "${1:-}" != --inside ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" --inside "$@"
+fi
+program=$2
+export QT_QPA_PLATFORM=xcb
+
+check() {
+  "$program" &
+  local app=$! info=""
+  trap 'kill $app 2>/dev/null || true' RETURN
+  # The window appears asynchronously; give it up to 10 s.
+  for _ in $(seq 100); do
+    if info=$(xwininfo -name window 2>/dev/null) && grep -q 'Map State: IsViewable' <<<"$info"; then
+      break
+    fi
+    sleep 0.1
+  done
+  echo "$info"
+  grep -q 'Map State: IsViewable' <<<"$info" || { echo "no window titled 'window' was shown"; return 1; }
+  grep -q 'Width: 386' <<<"$info" && grep -q 'Height: 276' <<<"$info" || { echo "wrong size"; return 1; }
+  grep -q 'Absolute upper-left X:  475' <<<"$info" && grep -q 'Absolute upper-left Y:  106' <<<"$info" \
+    || { echo "wrong position"; return 1; }
+  kill -0 $app || { echo "the program ended on its own"; return 1; }
+  echo "1 passed, 0 failed"
+}
+
+check

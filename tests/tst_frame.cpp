@@ -1,0 +1,179 @@
+// The light frame and the two light handlers, through the window, against the simulator.
+
+#include "panel/Unit1.h"
+#include "protocol/LightFrame.h"
+#include "sim/Controller.h"
+#include "tests/support/Boxes.h"
+#include "tests/support/Panel.h"
+
+#include <QTest>
+
+using Reply = sim::Behaviour::Reply;
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+
+TCheckBox* box(const QString& name) { return Form1->findChild<TCheckBox*>(name); }
+
+// One echo and one "TRUE" per byte, as an instant controller gets them.
+QStringList acknowledged(const std::string& bytes) {
+    QStringList lines;
+    for (const char byte : bytes) lines << QString(QChar(byte)) << "TRUE";
+    return lines;
+}
+
+// The frame as sent with the given boxes ticked; every other box cleared.
+std::string frameFor(const QStringList& ticked) {
+    const std::pair<char, const char*> rows[] = {
+        {'a', "Abblendlicht"}, {'c', "Fernlicht"}, {'b', "Standlicht"}, {'j', "Parklicht"},
+        {'e', "Links"}, {'f', "Rechts"}, {'e', "Warnblinklicht"}, {'f', "Warnblinklicht"},
+        {'k', "Abblendlicht_auto"}, {'l', "Fernlicht_auto"}, {'g', "Nebelscheinwerfer"},
+        {'h', "Nebelschlussleuchte"}, {'i', "Innenraum"}, {'d', "Rueckwaerts"}};
+    std::string bytes;
+    for (const auto& [letter, name] : rows) {
+        bytes += letter;
+        bytes += ticked.contains(name) ? 'y' : 'n';
+    }
+    return bytes;
+}
+
+} // namespace
+
+class FrameTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<sim::Controller> controller;
+
+private slots:
+    void init() {
+        controller = std::make_unique<sim::Controller>();
+        CreatePanel();
+        ConnectPanel(controller->Path());
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+    }
+    void cleanup() {
+        delete Form1;
+        Form1 = nullptr;
+        controller.reset();
+    }
+
+    void frame_data() {
+        QTest::addColumn<QStringList>("ticked");
+        QTest::addColumn<std::string>("expected");
+        QTest::addColumn<QString>("litIndicators");
+        QTest::newRow("only Innenraum")
+            << QStringList{"Innenraum"} << std::string("ancnbnjnenfnenfnknlngnhniydn") << "";
+        QTest::newRow("Links with Warnblinklicht")
+            << QStringList{"Innenraum", "Links", "Warnblinklicht"}
+            << std::string("ancnbnjneyfneyfyknlngnhniydn") << "ef";
+        QTest::newRow("Links without Warnblinklicht")
+            << QStringList{"Innenraum", "Links"} << std::string("ancnbnjneyfnenfnknlngnhniydn") << "";
+        QTest::newRow("every box")
+            << QStringList{"Abblendlicht", "Fernlicht", "Standlicht", "Parklicht", "Links",
+                           "Rechts", "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto",
+                           "Nebelscheinwerfer", "Nebelschlussleuchte", "Innenraum", "Rueckwaerts"}
+            << std::string(frameFor({"Abblendlicht", "Fernlicht", "Standlicht", "Parklicht",
+                                     "Links", "Rechts", "Warnblinklicht", "Abblendlicht_auto",
+                                     "Fernlicht_auto", "Nebelscheinwerfer", "Nebelschlussleuchte",
+                                     "Innenraum", "Rueckwaerts"}))
+            << "ef";
+    }
+    void frame() {
+        QFETCH(QStringList, ticked);
+        QFETCH(std::string, expected);
+        QFETCH(QString, litIndicators);
+        for (TCheckBox* light : Form1->findChildren<TCheckBox*>())
+            light->SetChecked(ticked.contains(light->objectName()));
+        QCOMPARE(frameFor(ticked), expected);
+
+        BoxRecorder recorder;
+        SendLightStates();
+        QCOMPARE(controller->ReceivedBytes(), expected);
+        QCOMPARE(recorder.lines, acknowledged(expected));
+        QCOMPARE(recorder.lines.size(), 56);
+
+        const auto frames = controller->Frames();
+        QCOMPARE(frames.size(), std::size_t{1});
+        QCOMPARE(frames[0]['e'], litIndicators.contains('e'));
+        QCOMPARE(frames[0]['f'], litIndicators.contains('f'));
+        QCOMPARE(frames[0]['a'], ticked.contains("Abblendlicht"));
+        QCOMPARE(frames[0]['i'], ticked.contains("Innenraum"));
+    }
+
+    // Each box is read as its row comes up, not before the frame starts.
+    void boxesAreReadAsTheirRowComesUp() {
+        BoxRecorder recorder;
+        recorder.onBox = [](const ModalBox& shown) {
+            if (shown.text == "i") box("Rueckwaerts")->SetChecked(true);
+        };
+        SendLightStates();
+        QCOMPARE(controller->ReceivedBytes(), frameFor({"Innenraum", "Rueckwaerts"}));
+    }
+
+    void neverAcknowledgedFrameStillSendsEveryByte() {
+        sim::Behaviour silent;
+        silent.reply = Reply::Silent;
+        controller->SetBehaviour(silent);
+        BoxRecorder recorder;
+        SendLightStates();
+        std::string tenEach;
+        QStringList lines;
+        for (const char byte : frameFor({"Innenraum"})) {
+            tenEach += std::string(10, byte);
+            for (int i = 0; i < 10; ++i) lines << QString(QChar(byte)) << "FALSE";
+        }
+        QCOMPARE(controller->ReceivedBytes(), tenEach);
+        QCOMPARE(recorder.lines, lines);
+    }
+
+    // Each row: boxes ticked before, the box clicked, what the frame carries and the state of
+    // the main-beam box afterwards.
+    void handlers_data() {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("clicked");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<bool>("mainBeamEnabled");
+        QTest::newRow("dipped beam on with side lights ticked")
+            << QStringList{"Standlicht"} << "Abblendlicht" << QStringList{"Abblendlicht", "Innenraum"} << true;
+        QTest::newRow("dipped beam off with main beam ticked")
+            << QStringList{"Abblendlicht", "Fernlicht"} << "Abblendlicht" << QStringList{"Innenraum"} << false;
+        QTest::newRow("side lights on") << QStringList{} << "Standlicht" << QStringList{"Standlicht", "Innenraum"} << false;
+        QTest::newRow("side lights off") << QStringList{"Standlicht"} << "Standlicht" << QStringList{"Innenraum"} << false;
+        QTest::newRow("side lights on while dipped beam is on")
+            << QStringList{"Abblendlicht"} << "Standlicht" << QStringList{"Abblendlicht", "Standlicht", "Innenraum"} << false;
+    }
+    void handlers() {
+        QFETCH(QStringList, before);
+        QFETCH(QString, clicked);
+        QFETCH(QStringList, sent);
+        QFETCH(bool, mainBeamEnabled);
+        for (const QString& name : before) box(name)->SetChecked(true);
+
+        BoxRecorder recorder;
+        box(clicked)->click();
+        QCOMPARE(controller->ReceivedBytes(), frameFor(sent));
+        QCOMPARE(recorder.lines.size(), 56);
+        QCOMPARE(box("Fernlicht")->Checked(), false);
+        QCOMPARE(box("Fernlicht")->Enabled(), mainBeamEnabled);
+    }
+
+    // Boxes without a handler change only their own tick; the next frame carries them.
+    void boxesWithoutHandlerSendNothing() {
+        BoxRecorder recorder;
+        box("Abblendlicht")->click();
+        const std::size_t afterDippedBeam = controller->ReceivedBytes().size();
+        for (const char* name : {"Fernlicht", "Links", "Parklicht", "Rueckwaerts", "Fernlicht_auto"})
+            box(name)->click();
+        QCOMPARE(controller->ReceivedBytes().size(), afterDippedBeam);
+        QCOMPARE(recorder.lines.size(), 56);
+
+        box("Standlicht")->click();
+        QCOMPARE(controller->ReceivedBytes().substr(afterDippedBeam),
+                 frameFor({"Abblendlicht", "Fernlicht", "Standlicht", "Links", "Parklicht",
+                           "Rueckwaerts", "Fernlicht_auto", "Innenraum"}));
+    }
+};
+
+QTEST_MAIN(FrameTest)
+#include "tst_frame.moc"
