@@ -318,12 +318,10 @@ BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* /*ove
                            to.ReadTotalTimeoutMultiplier == 0 && to.ReadTotalTimeoutConstant == 0;
     const std::uint64_t totalMs = std::uint64_t{to.ReadTotalTimeoutConstant} +
                                   std::uint64_t{to.ReadTotalTimeoutMultiplier} * count;
-    const std::optional<timing::Clock::time_point> deadline =
-        totalMs > 0 ? std::optional(start + milliseconds(totalMs)) : std::nullopt;
-    const std::optional<milliseconds> interval =
-        to.ReadIntervalTimeout > 0 && !immediate
-            ? std::optional(milliseconds(to.ReadIntervalTimeout))
-            : std::nullopt;
+    // Zero stands for "no such time-out".
+    const timing::Clock::time_point deadline =
+        totalMs > 0 ? start + milliseconds(totalMs) : timing::Clock::time_point{};
+    const milliseconds interval(immediate ? 0 : to.ReadIntervalTimeout);
 
     auto* bytes = static_cast<unsigned char*>(buffer);
     DWORD got = 0;
@@ -349,13 +347,14 @@ BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* /*ove
         }
         if (immediate) break;
 
-        std::optional<timing::Clock::time_point> until = deadline;
-        if (interval && got > 0 && (!until || lastByte + *interval < *until))
-            until = lastByte + *interval;
+        timing::Clock::time_point until = deadline;
+        if (interval.count() > 0 && got > 0 &&
+            (until == timing::Clock::time_point{} || lastByte + interval < until))
+            until = lastByte + interval;
         timespec wait{};
         timespec* waitFor = nullptr;
-        if (until) {
-            const auto left = *until - timing::Clock::now();
+        if (until != timing::Clock::time_point{}) {
+            const auto left = until - timing::Clock::now();
             if (left <= timing::Clock::duration::zero()) break;
             wait = asTimespec(left);
             waitFor = &wait;
