@@ -67,8 +67,10 @@ private slots:
         QTest::newRow("ok with line end read as ok, line end spoils the next wait")
             << reply(Reply::Now, "ok\r\n") << std::string("an") << std::string("ann")
             << QStringList{"a", "TRUE", "n", "FALSE", "n", "TRUE"};
+        // "k" comes long after the read that got "o" has ended, so it arrives together with
+        // the line end in a later read of the same wait.
         QTest::newRow("o, then k with the line end in the next read")
-            << reply(Reply::Split, "ok\r\n", 3ms) << std::string("a") << std::string(10, 'a')
+            << reply(Reply::Split, "ok\r\n", 8ms) << std::string("a") << std::string(10, 'a')
             << repeated({"a", "FALSE"}, 10);
         QTest::newRow("o and k in separate reads of one wait")
             << reply(Reply::Split, "ok", 3ms) << std::string("a") << std::string("a")
@@ -81,6 +83,10 @@ private slots:
         QTest::newRow("acknowledges only the third send")
             << third << std::string("a") << std::string("aaa")
             << QStringList{"a", "FALSE", "a", "FALSE", "a", "TRUE"};
+        sim::Behaviour paced = reply(Reply::Now);
+        paced.lineRate = true;
+        QTest::newRow("paced at 9600 baud") << paced << std::string("an") << std::string("an")
+                                            << QStringList{"a", "TRUE", "n", "TRUE"};
         sim::Behaviour unplugged = reply(Reply::Now);
         unplugged.hangUpAfter = 1;
         QTest::newRow("hangs up after the first byte")
