@@ -27,6 +27,8 @@ bool isCommand(unsigned char byte) { return byte >= 'a' && byte <= 'l'; }
 Controller::Controller(Behaviour behaviour) : behaviour_(std::move(behaviour)) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0) throwErrno("posix_openpt");
+    // Never blocks: a panel that stops reading must not stop the controller hearing it.
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     if (grantpt(master_) != 0 || unlockpt(master_) != 0) throwErrno("unlockpt");
     char name[128];
     if (ptsname_r(master_, name, sizeof name) != 0) throwErrno("ptsname_r");
@@ -109,7 +111,7 @@ bool Controller::WaitForReceived(std::size_t count, Clock::duration timeout) {
 
 bool Controller::WaitForAnswered(std::size_t count, Clock::duration timeout) {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return answers_.size() >= count; });
+    return changed_.wait_for(lock, timeout, [&] { return answeredBytes_ >= count; });
 }
 
 std::string Controller::ReceivedBytes() const {
@@ -195,22 +197,23 @@ void Controller::handle(unsigned char byte, Clock::time_point at) {
     }
 }
 
-void Controller::writeDue(Clock::time_point now) {
-    // All bytes that are due go out in one write, so the panel never sees part of them.
+bool Controller::writeDue(Clock::time_point now) {
+    // The bytes that are due go out together, so the panel never sees part of one answer; a
+    // flood goes out in slices as the terminal takes them.
+    constexpr std::size_t kSlice = 4096;
     std::string due;
     for (const Scheduled& s : outgoing_) {
-        if (s.due > now) break;
+        if (s.due > now || due.size() == kSlice) break;
         due.push_back(s.byte);
     }
-    if (master_ < 0 || due.empty()) return;
+    if (master_ < 0 || due.empty()) return false;
     const ssize_t n = ::write(master_, due.data(), due.size());
-    if (n <= 0) return; // retried on the next turn
-    const Clock::time_point at = Clock::now();
-    for (ssize_t i = 0; i < n; ++i) {
-        answers_.push_back({std::string(1, outgoing_.front().byte), at});
-        outgoing_.pop_front();
-    }
+    if (n <= 0) return errno == EAGAIN; // full: wait until the panel reads
+    answers_.push_back({due.substr(0, static_cast<std::size_t>(n)), Clock::now()});
+    answeredBytes_ += static_cast<std::size_t>(n);
+    outgoing_.erase(outgoing_.begin(), outgoing_.begin() + n);
     changed_.notify_all();
+    return false;
 }
 
 void Controller::closeMaster() {
@@ -227,17 +230,18 @@ void Controller::run() {
             hangUpWanted_ = false;
             closeMaster();
         }
-        writeDue(Clock::now());
+        const bool full = writeDue(Clock::now());
 
         timespec timeout{};
         timespec* waitFor = nullptr;
-        if (!outgoing_.empty()) {
+        if (!outgoing_.empty() && !full) {
             const auto left = std::max(Clock::duration{}, outgoing_.front().due - Clock::now());
             const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
             timeout = {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
             waitFor = &timeout;
         }
-        pollfd fds[2] = {{wake_[0], POLLIN, 0}, {master_, POLLIN, 0}};
+        const short masterEvents = full ? POLLIN | POLLOUT : POLLIN;
+        pollfd fds[2] = {{wake_[0], POLLIN, 0}, {master_, masterEvents, 0}};
         const nfds_t count = master_ >= 0 ? 2 : 1;
         lock.unlock();
         const int ready = ppoll(fds, count, waitFor, nullptr);

@@ -86,7 +86,7 @@ public:
 
     std::string ReceivedBytes() const;
     std::vector<Event> Received() const;  // one event a byte
-    std::vector<Event> Answers() const;   // one event a byte sent, stamped once written
+    std::vector<Event> Answers() const;   // one event a write towards the panel, stamped after it
     std::vector<Lights> Frames() const;   // one entry per complete frame
     Lights Current() const;               // the states as received so far
 
@@ -103,7 +103,7 @@ private:
     void wake();
     void handle(unsigned char byte, Clock::time_point at);
     void schedule(const std::string& bytes, Clock::time_point first, Clock::duration spacing);
-    void writeDue(Clock::time_point now);
+    bool writeDue(Clock::time_point now);
     void closeMaster();
 
     mutable std::mutex mutex_;
@@ -118,6 +118,7 @@ private:
     Behaviour behaviour_;
     std::vector<Event> received_;
     std::vector<Event> answers_;
+    std::size_t answeredBytes_ = 0;
     std::vector<Lights> frames_;
     Lights lights_;
     std::optional<char> pendingCommand_;
