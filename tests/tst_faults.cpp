@@ -1,0 +1,209 @@
+// What a real line and a real user do wrong: late and split answers, a flood, an adapter
+// pulled out mid-frame, a port someone else holds or the user may not open, and many
+// connects. Each case checks the exact bytes on the wire and the exact boxes.
+
+#include "link/Link.h"
+#include "panel/Unit1.h"
+#include "sim/Controller.h"
+#include "tests/support/Boxes.h"
+#include "tests/support/Panel.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <chrono>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using Reply = sim::Behaviour::Reply;
+
+namespace {
+
+const std::string kFrameWithSideLights = "ancnbyjnenfnenfnknlngnhniydn";
+const QString kIoError = "Input/output error";
+
+QStringList failedWait() {
+    QStringList lines;
+    for (int i = 0; i < 11; ++i) lines << "!ReadFile: " + kIoError;
+    return lines << "FALSE";
+}
+
+// Boxes of a byte the controller never acknowledges.
+QStringList tenFailedSends(char byte) {
+    QStringList lines;
+    for (int i = 0; i < 10; ++i) lines << QString(QChar(byte)) << "FALSE";
+    return lines;
+}
+
+int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size()); }
+
+long peakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Runs `body` in a child process and returns its exit code.
+template <class Body>
+int inChild(Body body) {
+    const pid_t child = fork();
+    if (child == 0) _exit(body());
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+} // namespace
+
+class FaultTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { CreatePanel(); }
+    void cleanup() {
+        delete Form1;
+        Form1 = nullptr;
+    }
+
+    // The answer to the first send comes after its wait: the second send's wait takes it.
+    void lateAnswerAcknowledgesTheNextSend() {
+        sim::Behaviour late;
+        late.reply = Reply::Delayed;
+        late.delay = 35ms;
+        sim::Controller controller(late);
+        BoxRecorder recorder;
+        ConnectPanel(controller.Path());
+        WriteCommand("a", 1);
+        QCOMPARE(recorder.lines, (QStringList{"a", "FALSE", "a", "TRUE"}));
+        QCOMPARE(controller.ReceivedBytes(), std::string("aa"));
+    }
+
+    // "o" ends one wait, "k" starts the next: neither wait sees exactly "ok".
+    void okSplitAcrossWaitsNeverCounts() {
+        sim::Behaviour split;
+        split.reply = Reply::Split;
+        split.delay = 50ms;
+        sim::Controller controller(split);
+        BoxRecorder recorder;
+        ConnectPanel(controller.Path());
+        WriteCommand("a", 1);
+        QCOMPARE(recorder.lines, tenFailedSends('a'));
+        QCOMPARE(controller.ReceivedBytes(), std::string(10, 'a'));
+    }
+
+    // A megabyte of garbage arrives as the frame starts: every wait reads at most 22 bytes of
+    // it, the frame runs to its end, and memory stays flat.
+    void floodDuringAFrame() {
+        sim::Behaviour silent;
+        silent.reply = Reply::Silent;
+        sim::Controller controller(silent);
+        BoxRecorder recorder;
+        ConnectPanel(controller.Path());
+        controller.Send(std::string(1 << 20, 'x'));
+        QVERIFY(controller.WaitForAnswered(1));
+        const long before = peakResidentKiB();
+
+        Form1->Standlicht->click();
+
+        std::string wire;
+        QStringList lines;
+        for (const char byte : kFrameWithSideLights) {
+            wire += std::string(10, byte);
+            lines << tenFailedSends(byte);
+        }
+        QCOMPARE(controller.ReceivedBytes(), wire);
+        QCOMPARE(recorder.lines, lines);
+        QVERIFY2(peakResidentKiB() - before < 8 * 1024,
+                 qPrintable(QString("grew by %1 KiB").arg(peakResidentKiB() - before)));
+    }
+
+    // The adapter is pulled out after the fifth byte: the rest of the frame still runs, each
+    // byte with its echo, one failed write, a wait of failed reads, and no second send.
+    void hangUpInTheMiddleOfAFrame() {
+        sim::Behaviour unplugged;
+        unplugged.hangUpAfter = 5;
+        sim::Controller controller(unplugged);
+        BoxRecorder recorder;
+        ConnectPanel(controller.Path());
+
+        Form1->Standlicht->click();
+
+        QStringList lines;
+        for (int i = 0; i < 4; ++i) lines << QString(QChar(kFrameWithSideLights[i])) << "TRUE";
+        lines << "b" << failedWait() << "b" << "!WriteFile: " + kIoError << failedWait();
+        for (const char byte : kFrameWithSideLights.substr(5))
+            lines << QString(QChar(byte)) << "!WriteFile: " + kIoError << failedWait();
+        QCOMPARE(controller.ReceivedBytes(), kFrameWithSideLights.substr(0, 5));
+        QCOMPARE(recorder.lines, lines);
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+    }
+
+    void portHeldByAnotherProcess() {
+        sim::Controller controller;
+        int toChild[2], fromChild[2];
+        QVERIFY(pipe(toChild) == 0 && pipe(fromChild) == 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            close(toChild[1]);
+            close(fromChild[0]);
+            const win32::HANDLE held = OpenComPort(controller.Path());
+            const char opened = held != win32::INVALID_HANDLE_VALUE ? 'y' : 'n';
+            [[maybe_unused]] auto w = write(fromChild[1], &opened, 1);
+            char done;
+            [[maybe_unused]] auto r = read(toChild[0], &done, 1); // until the parent lets go
+            if (held != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(held);
+            _exit(0);
+        }
+        close(fromChild[1]);
+        close(toChild[0]);
+        char opened = 0;
+        QCOMPARE(read(fromChild[0], &opened, 1), ssize_t{1});
+        QCOMPARE(opened, 'y');
+
+        BoxRecorder recorder;
+        ConnectPanel(controller.Path());
+        QCOMPARE(recorder.lines.size(), 1);
+        QVERIFY(recorder.lines[0].startsWith("Der gew"));
+        QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));
+
+        close(toChild[1]);
+        QCOMPARE(waitpid(child, nullptr, 0), child);
+        ConnectPanel(controller.Path());
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        QCOMPARE(recorder.lines.size(), 1);
+        close(fromChild[0]);
+        QCOMPARE(controller.ReceivedBytes(), std::string());
+    }
+
+    // The tests run as root; a user outside the terminal's group is refused with EACCES.
+    void deviceTheUserMayNotOpen() {
+        sim::Controller controller;
+        const int code = inChild([&] {
+            if (setgid(65534) != 0 || setuid(65534) != 0) return 3;
+            if (OpenComPort(controller.Path()) != win32::INVALID_HANDLE_VALUE) return 1;
+            return win32::GetLastError() == EACCES ? 0 : 2;
+        });
+        QCOMPARE(code, 0);
+    }
+
+    void manyConnectsLeaveNoPortOpen() {
+        sim::Controller controller;
+        BoxRecorder recorder;
+        ConnectPanel(controller.Path());
+        Form1->comportbut->click();
+        const int before = openDescriptors();
+        for (int i = 0; i < 1000; ++i) {
+            Form1->comportbut->click();
+            Form1->comportbut->click();
+        }
+        QCOMPARE(openDescriptors(), before);
+        QCOMPARE(recorder.lines, QStringList{});
+        QCOMPARE(controller.ReceivedBytes(), std::string());
+    }
+};
+
+QTEST_MAIN(FaultTest)
+#include "tst_faults.moc"
