@@ -167,7 +167,10 @@ void Controller::handle(unsigned char byte, Clock::time_point at) {
         pendingCommand_.reset();
     }
 
-    if (behaviour_.hangUpAfter && received_.size() >= *behaviour_.hangUpAfter) {
+    const std::size_t index = received_.size() - 1;
+    const bool scriptedHangUp = behaviour_.reply == Behaviour::Reply::Scripted &&
+                                index < behaviour_.script.size() && behaviour_.script[index].hangUp;
+    if (scriptedHangUp || (behaviour_.hangUpAfter && received_.size() >= *behaviour_.hangUpAfter)) {
         closeMaster();
         return;
     }
@@ -188,6 +191,9 @@ void Controller::handle(unsigned char byte, Clock::time_point at) {
         if (answer.size() > 1) schedule(answer.substr(1), first + behaviour_.delay, {});
         break;
     case R::Delayed: schedule(answer, first + behaviour_.delay, {}); break;
+    case R::Scripted:
+        if (index < behaviour_.script.size()) schedule(behaviour_.script[index].answer, first, {});
+        break;
     case R::OnSend:
         if (sendsOfLastByte_ == behaviour_.sendNumber) {
             schedule(answer, first, {});
