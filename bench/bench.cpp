@@ -1,0 +1,256 @@
+// lichtpult-bench: prints one table of timings and memory, each figure beside a floor
+// measured in the same run. Everything runs on pseudo-terminals with the simulated controller
+// and, for the message boxes, real Qt boxes on the offscreen platform.
+
+#include "app/Application.h"
+#include "link/Link.h"
+#include "panel/Unit1.h"
+#include "protocol/LightFrame.h"
+#include "sim/Controller.h"
+#include "tests/support/Panel.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msBetween(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+double percentile(std::vector<double> values, double p) {
+    std::ranges::sort(values);
+    const auto index = static_cast<std::size_t>(std::ceil(p * double(values.size()))) - 1;
+    return values[std::min(index, values.size() - 1)];
+}
+
+void header() {
+    std::printf("| Figure | n | Median | p99 | Floor (median) | Ratio | Goal |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+}
+
+void row(const char* figure, const std::vector<double>& values, double floor, const char* unit,
+         const char* goal) {
+    const double median = percentile(values, 0.5);
+    std::printf("| %s | %zu | %.3f %s | %.3f %s | %.3f %s | %.2f (p99 %.2f) | %s |\n", figure,
+                values.size(), median, unit, percentile(values, 0.99), unit, floor, unit,
+                median / floor, percentile(values, 0.99) / floor, goal);
+    std::fflush(stdout);
+}
+
+// No window: a box counts as confirmed the moment it is shown.
+void withoutBoxes() {
+    SetModalBoxPresenter([](const ModalBox&) {});
+}
+
+// A one-byte write and its two-byte answer, straight on the terminal: what any exchange costs.
+double rawPingPong(int fd) {
+    const auto start = Clock::now();
+    const char byte = 'a';
+    if (::write(fd, &byte, 1) != 1) return -1;
+    int got = 0;
+    char answer[2];
+    while (got < 2) {
+        pollfd ready{fd, POLLIN, 0};
+        poll(&ready, 1, 100);
+        const ssize_t n = ::read(fd, answer + got, 2 - got);
+        if (n > 0) got += int(n);
+    }
+    return msBetween(start, Clock::now());
+}
+
+void acknowledgedByte() {
+    sim::Controller controller, floorController;
+    withoutBoxes();
+    hComPort = OpenComPort(controller.Path());
+    ConfigureComPort(hComPort);
+    SetComTimeouts(hComPort);
+    const int fd = ::open(floorController.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios raw{};
+    tcgetattr(fd, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(fd, TCSANOW, &raw);
+
+    std::vector<double> byte, floor;
+    for (int i = 0; i < 2200; ++i) {
+        const double f = rawPingPong(fd);
+        const auto start = Clock::now();
+        WriteCommand("a", 1);
+        const double b = msBetween(start, Clock::now());
+        if (i >= 200) { // warm-up
+            floor.push_back(f);
+            byte.push_back(b);
+        }
+    }
+    ::close(fd);
+    CloseComPort();
+    row("Acknowledged byte, instant controller, boxes confirmed without a window", byte,
+        percentile(floor, 0.5), "ms", "ratio ≤ 1.3 to a raw write/answer ping-pong");
+}
+
+void unansweredWait() {
+    sim::Behaviour silent;
+    silent.reply = sim::Behaviour::Reply::Silent;
+    sim::Controller controller(silent);
+    withoutBoxes();
+    hComPort = OpenComPort(controller.Path());
+    SetComTimeouts(hComPort);
+    std::vector<double> waits;
+    for (int i = 0; i < 300; ++i) {
+        const auto start = Clock::now();
+        WaitForOk();
+        waits.push_back(msBetween(start, Clock::now()));
+    }
+    CloseComPort();
+    row("Wait that gets no answer (11 × (1 ms read + 1 ms pause))", waits, 22.0, "ms",
+        "median ≤ 1.10, p99 ≤ 1.30 of 22 ms");
+}
+
+void pacedFrame() {
+    sim::Behaviour paced;
+    paced.lineRate = true;
+    sim::Controller controller(paced);
+    withoutBoxes();
+    CreatePanel();
+    ConnectPanel(controller.Path());
+    std::vector<double> frames;
+    for (int i = 0; i < 20; ++i) {
+        const auto start = Clock::now();
+        SendLightStates();
+        frames.push_back(msBetween(start, Clock::now()));
+    }
+    Form1->comportbut->click();
+    const double floor = 28 * 3 * std::chrono::duration<double, std::milli>(sim::kByteTime).count();
+    row("Whole frame at 9600 baud (28 bytes, each with its 2-byte answer)", frames, floor, "ms",
+        "reported: the line's own floor is 87.5 ms");
+}
+
+void boxToBox() {
+    sim::Controller controller;
+    SetModalBoxPresenter({});
+    CreatePanel();
+    ConnectPanel(controller.Path());
+
+    std::vector<double> gaps;
+    QPointer<QMessageBox> last;
+    Clock::time_point confirmed{};
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || box == last) return;
+        const auto shown = Clock::now();
+        if (confirmed != Clock::time_point{}) gaps.push_back(msBetween(confirmed, shown));
+        last = box;
+        confirmed = Clock::now();
+        box->button(QMessageBox::Ok)->click();
+    });
+    timer.start();
+    for (int i = 0; i < 10; ++i) {
+        confirmed = {};
+        Form1->Standlicht->click();
+    }
+    timer.stop();
+    Form1->comportbut->click();
+    row("From confirming one box to the next box shown (real boxes, offscreen)", gaps, 16.0, "ms",
+        "p99 ≤ 16 ms (one display frame)");
+}
+
+struct Start {
+    double ms;
+    double peakMiB;
+};
+
+Start startOnce(bool bare, const std::string& platform) {
+    const char* program = FIRSTPAINT;
+    char bareArgument[] = "bare";
+    char* argv[] = {const_cast<char*>(program), bare ? bareArgument : nullptr, nullptr};
+    std::vector<std::string> variables = {"QT_QPA_PLATFORM=" + platform};
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::string(*e).rfind("QT_QPA_PLATFORM=", 0) != 0) variables.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& v : variables) envp.push_back(v.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+
+    const auto start = Clock::now();
+    pid_t child = 0;
+    const int failed = posix_spawn(&child, program, &quiet, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&quiet);
+    if (failed != 0) return {-1, -1};
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    return {msBetween(start, Clock::now()), usage.ru_maxrss / 1024.0};
+}
+
+void startUp(const std::string& platform) {
+    std::vector<double> panelMs, bareMs, panelMiB, bareMiB;
+    for (int i = 0; i < 21; ++i) {
+        const Start bare = startOnce(true, platform);
+        const Start panel = startOnce(false, platform);
+        if (i == 0) continue; // caches
+        bareMs.push_back(bare.ms);
+        panelMs.push_back(panel.ms);
+        bareMiB.push_back(bare.peakMiB);
+        panelMiB.push_back(panel.peakMiB);
+    }
+    const std::string time = "Start-up until the window is first painted (" + platform + ")";
+    const std::string memory = "Peak resident memory at first paint (" + platform + ")";
+    row(time.c_str(), panelMs, percentile(bareMs, 0.5), "ms", "≤ 60 ms; floor: an empty Qt window");
+    row(memory.c_str(), panelMiB, percentile(bareMiB, 0.5), "MiB",
+        "≤ 35 MB; floor: an empty Qt window");
+}
+
+std::string cpuModel() {
+    std::ifstream info("/proc/cpuinfo");
+    for (std::string line; std::getline(info, line);)
+        if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
+    return "unknown CPU";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    std::printf("lichtpult-bench on %s, %ld cores, platform %s\n\n", cpuModel().c_str(),
+                sysconf(_SC_NPROCESSORS_ONLN), qgetenv("QT_QPA_PLATFORM").constData());
+    header();
+    acknowledgedByte();
+    unansweredWait();
+    pacedFrame();
+    boxToBox();
+    startUp("offscreen");
+    // On a real display when there is one (scripts/bench provides Xvfb).
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) startUp("xcb");
+    delete Form1;
+    Form1 = nullptr;
+    return 0;
+}
