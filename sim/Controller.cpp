@@ -24,6 +24,34 @@ bool isCommand(unsigned char byte) { return byte >= 'a' && byte <= 'l'; }
 
 } // namespace
 
+std::optional<Behaviour> BehaviourNamed(const std::string& name) {
+    Behaviour b;
+    if (name == "ok") return b;
+    if (name == "silent") {
+        b.reply = Behaviour::Reply::Silent;
+    } else if (name == "crlf") {
+        b.answer = "ok\r\n";
+    } else if (name == "slow") {
+        b.reply = Behaviour::Reply::Delayed;
+        b.delay = std::chrono::milliseconds(10);
+    } else if (name == "paced") {
+        b.lineRate = true;
+    } else {
+        return std::nullopt;
+    }
+    return b;
+}
+
+std::string Describe(const Lights& lights) {
+    std::string line;
+    for (const auto& [letter, name] : kLightNames) {
+        if (!line.empty()) line += ", ";
+        line += name;
+        line += lights[letter] ? " an" : " aus";
+    }
+    return line;
+}
+
 Controller::Controller(Behaviour behaviour) : behaviour_(std::move(behaviour)) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0) throwErrno("posix_openpt");
@@ -41,6 +69,23 @@ Controller::Controller(Behaviour behaviour) : behaviour_(std::move(behaviour)) {
     tcgetattr(keeper_, &raw);
     cfmakeraw(&raw);
     tcsetattr(keeper_, TCSANOW, &raw);
+    if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) throwErrno("pipe2");
+    thread_ = std::thread([this] { run(); });
+}
+
+Controller::Controller(Behaviour behaviour, const std::string& device)
+    : path_(device), behaviour_(std::move(behaviour)) {
+    master_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master_ < 0) throwErrno(device.c_str());
+    termios line{};
+    if (tcgetattr(master_, &line) != 0) throwErrno(device.c_str());
+    cfmakeraw(&line);
+    line.c_cflag |= CLOCAL | CREAD;
+    line.c_cc[VMIN] = 0;
+    line.c_cc[VTIME] = 0;
+    cfsetispeed(&line, B9600);
+    cfsetospeed(&line, B9600);
+    if (tcsetattr(master_, TCSANOW, &line) != 0) throwErrno(device.c_str());
     if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) throwErrno("pipe2");
     thread_ = std::thread([this] { run(); });
 }
@@ -71,8 +116,18 @@ void Controller::SetBehaviour(const Behaviour& behaviour) {
 }
 
 void Controller::OnActivity(std::function<void()> callback) {
-    std::lock_guard lock(mutex_);
+    // Once this returns, the old callback is not running and will not run again.
+    std::lock_guard calling(callbackMutex_);
     onActivity_ = std::move(callback);
+}
+
+void Controller::notifyActivity(std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    {
+        std::lock_guard calling(callbackMutex_);
+        if (onActivity_) onActivity_();
+    }
+    lock.lock();
 }
 
 void Controller::Send(const std::string& bytes, Clock::duration spacing) {
@@ -236,7 +291,9 @@ void Controller::run() {
             hangUpWanted_ = false;
             closeMaster();
         }
+        const std::size_t answeredBefore = answeredBytes_;
         const bool full = writeDue(Clock::now());
+        if (answeredBytes_ != answeredBefore) notifyActivity(lock);
 
         timespec timeout{};
         timespec* waitFor = nullptr;
@@ -265,12 +322,7 @@ void Controller::run() {
             for (ssize_t i = 0; i < n && master_ >= 0; ++i) handle(bytes[i], at);
             if (n > 0) {
                 changed_.notify_all();
-                if (onActivity_) {
-                    const auto callback = onActivity_;
-                    lock.unlock();
-                    callback();
-                    lock.lock();
-                }
+                notifyActivity(lock);
             }
         }
     }

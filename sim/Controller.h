@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <termios.h>
@@ -61,14 +62,32 @@ struct Lights {
     bool operator==(const Lights&) const = default;
 };
 
+// The light functions by command letter, in German, as the controller's documentation names them.
+constexpr std::array<std::pair<char, const char*>, 12> kLightNames = {{
+    {'b', "Standlicht"},      {'a', "Abblendlicht"},        {'c', "Fernlicht"},
+    {'e', "Blinker links"},   {'f', "Blinker rechts"},      {'j', "Parklicht"},
+    {'k', "Abblendautomatik"}, {'l', "Fernlichtautomatik"}, {'g', "Nebelscheinwerfer"},
+    {'h', "Nebelschlussleuchte"}, {'i', "Innenraum"},       {'d', "R\u00fcckfahrlicht"},
+}};
+
+// The behaviours a user picks by name: "ok" (answers at once), "silent", "crlf" ("ok" and a
+// line end), "slow" ("ok" after 10 ms), "paced" (at 9600 baud). Empty for any other name.
+std::optional<Behaviour> BehaviourNamed(const std::string& name);
+
+// One line: every light function with "an" or "aus".
+std::string Describe(const Lights& lights);
+
 class Controller {
 public:
+    // Plays the controller on a new pseudo-terminal.
     explicit Controller(Behaviour behaviour = {});
+    // Plays the controller on a serial device (9600 baud, 8N1), as across a null-modem cable.
+    Controller(Behaviour behaviour, const std::string& device);
     ~Controller();
     Controller(const Controller&) = delete;
     Controller& operator=(const Controller&) = delete;
 
-    // The terminal the panel opens.
+    // The terminal the panel opens (or the device played on).
     const std::string& Path() const { return path_; }
 
     void SetBehaviour(const Behaviour& behaviour);
@@ -96,7 +115,7 @@ public:
     std::vector<Lights> Frames() const;   // one entry per complete frame
     Lights Current() const;               // the states as received so far
 
-    // Called on the controller's thread after each byte received and each frame completed.
+    // Called on the controller's thread after bytes came in or went out.
     void OnActivity(std::function<void()> callback);
 
 private:
@@ -111,6 +130,7 @@ private:
     void schedule(const std::string& bytes, Clock::time_point first, Clock::duration spacing);
     bool writeDue(Clock::time_point now);
     void closeMaster();
+    void notifyActivity(std::unique_lock<std::mutex>& lock);
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -131,6 +151,7 @@ private:
     int commandsInFrame_ = 0;
     std::optional<unsigned char> lastByte_;
     int sendsOfLastByte_ = 0;
+    std::mutex callbackMutex_;
     std::function<void()> onActivity_;
     std::thread thread_;
 };

@@ -1,8 +1,9 @@
-// Writes a PNG of the panel in each of its states, rendered offscreen, for a reviewer to
-// look at: lichtpult-shots [folder]
+// Writes a PNG of the panel in each of its states and of the demo's two windows after a
+// frame, rendered offscreen, for a reviewer to look at: lichtpult-shots [folder]
 
 #include "app/Application.h"
 #include "app/Cp1252.h"
+#include "demo/Demo.h"
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
@@ -60,5 +61,21 @@ int main(int argc, char** argv) {
 
     delete Form1;
     Form1 = nullptr;
+
+    // The demo after a frame with dipped beam and hazard lights, its boxes confirmed.
+    {
+        const auto demo = StartDemo();
+        Form1->comportbut->click();
+        Form1->Warnblinklicht->click();
+        Form1->Abblendlicht->click();
+        // The controller's window hears of the frame through the event loop.
+        for (int i = 0; i < 200 && demo->window->FrameCount() == 0; ++i)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        ok &= demo->window->FrameCount() == 1;
+        ok &= save(Form1, folder, "6-demo-panel.png");
+        ok &= save(demo->window.get(), folder, "7-demo-controller.png");
+        delete Form1;
+        Form1 = nullptr;
+    }
     return ok ? 0 : 1;
 }

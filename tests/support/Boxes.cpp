@@ -36,5 +36,6 @@ void ModalConfirmer::confirmActive() {
     last_ = box;
     const bool error = box->icon() == QMessageBox::Critical;
     lines << (error ? "!" + box->windowTitle() + ": " + box->text() : box->text());
+    if (beforeConfirm) beforeConfirm();
     box->button(QMessageBox::Ok)->click();
 }

@@ -40,6 +40,8 @@ public:
     ModalConfirmer();
     ~ModalConfirmer();
     QStringList lines;
+    // Runs while the box is still open, before it is confirmed; it may process events.
+    std::function<void()> beforeConfirm;
 
 private:
     void confirmActive();
