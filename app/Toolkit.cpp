@@ -1,13 +1,7 @@
 #include "app/Toolkit.h"
 
-#include "app/Application.h"
-#include "app/Cp1252.h"
+#include "app/Toolkit_p.h"
 
-#include <QApplication>
-#include <QMessageBox>
-
-#include <cstdio>
-#include <system_error>
 #include <utility>
 
 namespace {
@@ -17,27 +11,13 @@ ModalBoxPresenter& presenter() {
     return installed;
 }
 
-void presentForReal(const ModalBox& box) {
-    if (QApplication::instance() == nullptr) {
-        // Too early or too late for a window: the user still gets to read it.
-        std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), box.text.c_str());
-        return;
-    }
-    QMessageBox message(box.icon == ModalBox::Icon::Error ? QMessageBox::Critical
-                                                          : QMessageBox::Information,
-                        Cp1252ToQString(box.caption), Cp1252ToQString(box.text), QMessageBox::Ok);
-    message.setTextFormat(Qt::PlainText);
-    message.setWindowModality(Qt::ApplicationModal);
-    message.exec();
-}
-
 void present(const ModalBox& box) {
     // A copy, so a presenter may replace itself while its box is open.
     const ModalBoxPresenter current = presenter();
     if (current)
         current(box);
     else
-        presentForReal(box);
+        PresentRealBox(box);
 }
 
 } // namespace
@@ -47,11 +27,7 @@ ModalBoxPresenter SetModalBoxPresenter(ModalBoxPresenter replacement) {
 }
 
 void ShowMessage(const Text& text) {
-    present({ModalBox::Icon::Information, Application->Title(), text});
-}
-
-Text SysErrorMessage(std::uint32_t code) {
-    return std::system_category().message(static_cast<int>(code));
+    present({ModalBox::Icon::Information, ApplicationTitle(), text});
 }
 
 int MessageBoxA(void* /*owner*/, const char* text, const char* caption, unsigned type) {

@@ -1,0 +1,9 @@
+#pragma once
+// What the toolkit core needs from the build's user interface: a real box, and the title
+// information boxes carry. A Qt file provides them for the programs, a console file for the
+// Windows console tests.
+
+#include "app/Toolkit.h"
+
+void PresentRealBox(const ModalBox& box);
+Text ApplicationTitle();

@@ -1,0 +1,24 @@
+#include "app/Application.h"
+#include "app/Cp1252.h"
+#include "app/Toolkit_p.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+
+void PresentRealBox(const ModalBox& box) {
+    if (QApplication::instance() == nullptr) {
+        // Too early or too late for a window: the user still gets to read it.
+        std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), box.text.c_str());
+        return;
+    }
+    QMessageBox message(box.icon == ModalBox::Icon::Error ? QMessageBox::Critical
+                                                          : QMessageBox::Information,
+                        Cp1252ToQString(box.caption), Cp1252ToQString(box.text), QMessageBox::Ok);
+    message.setTextFormat(Qt::PlainText);
+    message.setWindowModality(Qt::ApplicationModal);
+    message.exec();
+}
+
+Text ApplicationTitle() { return Application->Title(); }
