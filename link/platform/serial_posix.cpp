@@ -1,10 +1,9 @@
 #include "link/platform/DeviceNames.h"
+#include "link/platform/DeviceNames_p.h"
 #include "link/platform/Timing.h"
 #include "link/platform/Win32Serial.h"
 
-#include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -51,18 +50,11 @@ struct Registry {
     std::mutex lock;
     std::map<std::uintptr_t, Port> ports;
     std::uintptr_t next = 0x100;
-    std::map<std::string, std::string> devicePaths;
 };
 
 Registry& registry() {
     static Registry instance;
     return instance;
-}
-
-std::string lowercase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 // The port behind a handle, or nullptr with EBADF as the last error.
@@ -157,24 +149,11 @@ timespec asTimespec(timing::Clock::duration d) {
 
 } // namespace
 
-std::string DevicePath(const std::string& name) {
-    const std::string key = lowercase(name);
-    Registry& all = registry();
-    std::lock_guard guard(all.lock);
-    if (const auto set = all.devicePaths.find(key); set != all.devicePaths.end()) return set->second;
+std::string SystemDevicePath(const std::string& name, const std::string& key) {
     for (const DeviceEntry& entry : kDevices)
         if (key == entry.name) return entry.path;
     // Any other name must be a full path: nothing is looked up relative to the working folder.
     return !name.empty() && name.front() == '/' ? name : std::string();
-}
-
-void SetDevicePath(const std::string& name, const std::string& path) {
-    Registry& all = registry();
-    std::lock_guard guard(all.lock);
-    if (path.empty())
-        all.devicePaths.erase(lowercase(name));
-    else
-        all.devicePaths[lowercase(name)] = path;
 }
 
 HANDLE CreateFileA(const char* name, DWORD /*access*/, DWORD shareMode, void* /*security*/,

@@ -2,63 +2,29 @@
 // translating the records, which have the system's layout.
 
 #include "link/platform/DeviceNames.h"
+#include "link/platform/DeviceNames_p.h"
+#include "link/platform/Timing.h"
 #include "link/platform/Win32Serial.h"
 
 // After our declarations: <windows.h> turns TRUE, FALSE and friends into macros.
 #include <windows.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <cstring>
-#include <map>
-#include <mutex>
 
 static_assert(sizeof(win32::DCB) == sizeof(::DCB));
 static_assert(offsetof(win32::DCB, ByteSize) == offsetof(::DCB, ByteSize));
 static_assert(offsetof(win32::DCB, XonChar) == offsetof(::DCB, XonChar));
 static_assert(sizeof(win32::COMMTIMEOUTS) == sizeof(::COMMTIMEOUTS));
 
-namespace {
-
-struct Paths {
-    std::mutex lock;
-    std::map<std::string, std::string> byName;
-};
-
-Paths& paths() {
-    static Paths instance;
-    return instance;
-}
-
-std::string lowercase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-} // namespace
-
 namespace win32 {
 
-std::string DevicePath(const std::string& name) {
-    Paths& all = paths();
-    std::lock_guard guard(all.lock);
-    const auto set = all.byName.find(lowercase(name));
-    return set != all.byName.end() ? set->second : name; // the system's own names otherwise
-}
-
-void SetDevicePath(const std::string& name, const std::string& path) {
-    Paths& all = paths();
-    std::lock_guard guard(all.lock);
-    if (path.empty())
-        all.byName.erase(lowercase(name));
-    else
-        all.byName[lowercase(name)] = path;
-}
+// The system knows its ports by the names the user sees.
+std::string SystemDevicePath(const std::string& name, const std::string& /*key*/) { return name; }
 
 HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* security,
                    DWORD disposition, DWORD flags, HANDLE templateFile) {
+    timing::UseFineTimers();
     const std::string path = DevicePath(name != nullptr ? name : "");
     return ::CreateFileA(path.c_str(), access, shareMode,
                          static_cast<LPSECURITY_ATTRIBUTES>(security), disposition, flags,

@@ -2,14 +2,19 @@
 #include "link/platform/Win32Serial.h"
 
 #include <windows.h>
+#include <timeapi.h>
 
 namespace timing {
 
-// Windows' own Sleep already wakes on the millisecond once the system timer runs at 1 ms,
-// which every program that plays media asks for; the serial calls time themselves.
-void UseFineTimers() {}
+// The system timer ticks every 15.6 ms unless a program asks for 1 ms; the 1 ms read
+// time-out and pause mean nothing without it.
+void UseFineTimers() {
+    static const bool asked = timeBeginPeriod(1) == TIMERR_NOERROR;
+    (void)asked;
+}
 
 void SleepFor(Clock::duration duration) {
+    UseFineTimers();
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(duration).count();
     if (ms > 0) ::Sleep(static_cast<DWORD>(ms));
 }
