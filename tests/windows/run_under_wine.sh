@@ -4,8 +4,8 @@
 #
 # Usage: run_under_wine.sh <Windows build folder> <lichtpult-sim>
 #
-# Wine maps every /dev/ttyS* to COMn whenever it starts, and /dev/ttyS0 may be a live
-# console. So COM1 is fixed once, in the prefix's registry, to a symlink owned by this script
+# Whenever it starts, Wine maps each onboard serial port of the machine to a COM name, and the
+# first of them may be a live console. So COM1 is fixed once, in the prefix's registry, to a symlink owned by this script
 # (resting on /dev/null), which is re-pointed at each controller with an atomic rename; a
 # scenario runs only when COM1 resolves to that controller's terminal.
 set -euo pipefail
