@@ -92,6 +92,7 @@ run ack ok
 run never-ack silent
 run reopen ok
 run exclusive ok
+run error-text ok
 
 echo "Windows serial layer under Wine: $passed passed, $failed failed, $skipped skipped"
 echo "$passed passed, $failed failed, $skipped skipped"

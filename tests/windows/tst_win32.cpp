@@ -2,7 +2,7 @@
 // a pseudo-terminal that the simulated controller plays. One scenario per run, named on the
 // command line, because each needs the controller to behave differently:
 //
-//   tst_win32 configure | timeouts | ack | never-ack | reopen | exclusive
+//   tst_win32 configure | timeouts | ack | never-ack | reopen | exclusive | error-text
 //
 // Prints PASS, FAIL or SKIP lines and exits with the number of failures.
 
@@ -117,6 +117,17 @@ void reopen() {
     CloseComPort();
 }
 
+// A name nothing answers to (no COMn: Wine could lead those to the machine's own ports): the
+// open fails with the system's error code and text.
+void errorText() {
+    const win32::HANDLE missing = OpenComPort("lichtpult-no-such-port");
+    check(missing == INVALID_HANDLE_VALUE, "a missing port does not open");
+    const win32::DWORD code = win32::GetLastError();
+    check(code == ERROR_FILE_NOT_FOUND, "with ERROR_FILE_NOT_FOUND (" + std::to_string(code) + ")");
+    const Text text = SysErrorMessage(code);
+    check(!text.empty() && text.rfind("Error ", 0) != 0, "the system's text for it: " + text);
+}
+
 void exclusive() {
     if (underWine()) {
         std::printf("SKIP exclusive: Wine does not refuse a second open of a COM port\n");
@@ -140,6 +151,7 @@ int main(int argc, char** argv) {
     else if (scenario == "never-ack") neverAcknowledged();
     else if (scenario == "reopen") reopen();
     else if (scenario == "exclusive") exclusive();
+    else if (scenario == "error-text") errorText();
     else {
         std::printf("FAIL unknown scenario '%s'\n", scenario.c_str());
         return 1;
