@@ -114,7 +114,7 @@ void chainTabOrder(TForm1& form) {
     for (const Placement* p : order) {
         if (std::holds_alternative<TRadioGroup* TForm1::*>(p->control)) {
             for (int i = 0; i < form.comports->ItemCount(); ++i) link(form.comports->Item(i));
-        } else if (std::holds_alternative<TGroupBox* TForm1::*>(p->control) == false) {
+        } else if (!std::holds_alternative<TGroupBox* TForm1::*>(p->control)) {
             link(widgetOf(form, p->control));
         }
     }
