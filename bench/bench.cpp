@@ -7,6 +7,7 @@
 #include "panel/Unit1.h"
 #include "protocol/LightFrame.h"
 #include "sim/Controller.h"
+#include "tests/support/Boxes.h"
 #include "tests/support/Panel.h"
 
 #include <QAbstractButton>
@@ -188,16 +189,7 @@ void frameAndUnacknowledgedByte(double boxToBoxMs) {
     SetModalBoxPresenter({});
     CreatePanel();
     ConnectPanel(controller.Path());
-    QPointer<QMessageBox> last;
-    QTimer timer;
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || box == last) return;
-        last = box;
-        box->button(QMessageBox::Ok)->click();
-    });
-    timer.start();
+    ModalConfirmer confirmer;
     std::vector<double> frames;
     for (int i = 0; i < 20; ++i) {
         const auto start = Clock::now();
@@ -213,7 +205,6 @@ void frameAndUnacknowledgedByte(double boxToBoxMs) {
         WriteCommand("a", 1);
         bytes.push_back(msBetween(start, Clock::now()));
     }
-    timer.stop();
     Form1->comportbut->click();
     row("Whole frame, instant controller, 56 real boxes confirmed at once", frames,
         56 * boxToBoxMs, "ms", "reported; floor: 56 boxes at the measured box-to-box median");

@@ -192,11 +192,6 @@ std::vector<Lights> Controller::Frames() const {
     return frames_;
 }
 
-Lights Controller::Current() const {
-    std::lock_guard lock(mutex_);
-    return lights_;
-}
-
 // Bytes go out in order; on a paced line none leaves before the one ahead of it is through.
 void Controller::schedule(const std::string& bytes, Clock::time_point first,
                           Clock::duration spacing) {

@@ -113,7 +113,6 @@ public:
     std::vector<Event> Received() const;  // one event a byte
     std::vector<Event> Answers() const;   // one event a write towards the panel, stamped after it
     std::vector<Lights> Frames() const;   // one entry per complete frame
-    Lights Current() const;               // the states as received so far
 
     // Called on the controller's thread after bytes came in or went out.
     void OnActivity(std::function<void()> callback);

@@ -6,10 +6,17 @@
 #include <QApplication>
 #include <QMessageBox>
 
+namespace {
+
+QString line(bool error, const QString& title, const QString& text) {
+    return error ? "!" + title + ": " + text : text;
+}
+
+} // namespace
+
 QString Describe(const ModalBox& box) {
-    if (box.icon == ModalBox::Icon::Error)
-        return "!" + Cp1252ToQString(box.caption) + ": " + Cp1252ToQString(box.text);
-    return Cp1252ToQString(box.text);
+    return line(box.icon == ModalBox::Icon::Error, Cp1252ToQString(box.caption),
+                Cp1252ToQString(box.text));
 }
 
 BoxRecorder::BoxRecorder() {
@@ -34,8 +41,7 @@ void ModalConfirmer::confirmActive() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || box == last_) return;
     last_ = box;
-    const bool error = box->icon() == QMessageBox::Critical;
-    lines << (error ? "!" + box->windowTitle() + ": " + box->text() : box->text());
+    lines << line(box->icon() == QMessageBox::Critical, box->windowTitle(), box->text());
     if (beforeConfirm) beforeConfirm();
     box->button(QMessageBox::Ok)->click();
 }
