@@ -219,9 +219,7 @@ void Controller::handle(unsigned char byte, Clock::time_point at) {
     }
 
     const std::size_t index = received_.size() - 1;
-    const bool scriptedHangUp = behaviour_.reply == Behaviour::Reply::Scripted &&
-                                index < behaviour_.script.size() && behaviour_.script[index].hangUp;
-    if (scriptedHangUp || (behaviour_.hangUpAfter && received_.size() >= *behaviour_.hangUpAfter)) {
+    if (behaviour_.hangUpAfter && received_.size() >= *behaviour_.hangUpAfter) {
         closeMaster();
         return;
     }
@@ -243,7 +241,7 @@ void Controller::handle(unsigned char byte, Clock::time_point at) {
         break;
     case R::Delayed: schedule(answer, first + behaviour_.delay, {}); break;
     case R::Scripted:
-        if (index < behaviour_.script.size()) schedule(behaviour_.script[index].answer, first, {});
+        if (index < behaviour_.script.size()) schedule(behaviour_.script[index], first, {});
         break;
     case R::OnSend:
         if (sendsOfLastByte_ == behaviour_.sendNumber) {

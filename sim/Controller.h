@@ -31,15 +31,11 @@ struct Behaviour {
         OnSend,   // `answer` only to the `sendNumber`-th send of the same byte
         Scripted, // the n-th byte received gets `script[n]`; bytes beyond it get nothing
     };
-    struct Step {
-        std::string answer; // written at once
-        bool hangUp = false; // instead of answering
-    };
     Reply reply = Reply::Now;
     std::string answer = "ok";
     Clock::duration delay{};
     int sendNumber = 1;
-    std::vector<Step> script;
+    std::vector<std::string> script;
     // Closes the master side (a hang-up, as when an adapter is unplugged) once this many bytes
     // have come in, without answering the last one.
     std::optional<std::size_t> hangUpAfter;

@@ -5,7 +5,8 @@
 // what it read is exactly "ok"; bytes not read stay for the next wait; a byte is sent at most
 // ten times, and not again after a failed write. A hung-up line fails every read and write
 // and loses what was queued. Each script says what the controller answers to each byte it
-// receives (answers meant for an earlier byte included) and where it hangs up.
+// receives (answers meant for an earlier byte included) and before which send the line drops.
+// The drop happens while that send's echo box is open, so it never races a read.
 //
 // LICHTPULT_RANDOM_SCRIPTS sets how many scripts run (2000), LICHTPULT_RANDOM_SEED the first
 // seed (1); a divergence names its seed, which reruns it alone.
@@ -23,7 +24,6 @@
 
 namespace {
 
-using Step = sim::Behaviour::Step;
 
 const QString kReadFailed = "!ReadFile: Input/output error";
 const QString kWriteFailed = "!WriteFile: Input/output error";
@@ -33,13 +33,15 @@ public:
     Model(std::mt19937& random, double okShare, double hangUpShare)
         : random_(random), okShare_(okShare), hangUpShare_(hangUpShare) {}
 
-    std::vector<Step> script;
+    std::vector<std::string> answers;   // to the n-th byte received
+    std::vector<qsizetype> hangUpAtBox; // the echo boxes during which the line drops
     std::string wire;
     QStringList boxes;
 
     void send(char byte) {
         for (int sends = 1;; ++sends) {
             boxes << QString(QChar(byte));
+            maybeHangUp();
             const bool wrote = !hungUp_;
             if (wrote)
                 controllerReceives(byte);
@@ -73,24 +75,25 @@ private:
 
     void controllerReceives(char byte) {
         wire += byte;
-        script.push_back(nextStep());
-        if (script.back().hangUp) {
-            hungUp_ = true;
-            queue_.clear();
-        } else {
-            queue_ += script.back().answer;
-        }
+        answers.push_back(nextAnswer());
+        queue_ += answers.back();
     }
 
-    // A hang-up only on an empty queue: whether the panel reads queued bytes before the
-    // line drops is a race, not a rule.
-    Step nextStep() {
+    // Only on an empty queue: what a dropped line does with bytes not yet read is the
+    // kernel's business, not a rule of the exchange.
+    void maybeHangUp() {
+        std::uniform_real_distribution<double> chance(0, 1);
+        if (hungUp_ || !queue_.empty() || chance(random_) >= hangUpShare_) return;
+        hungUp_ = true;
+        hangUpAtBox.push_back(boxes.size() - 1);
+    }
+
+    std::string nextAnswer() {
         static const char* const kOthers[] = {"o", "k", "", "x", "ok\r\n", "\r\n", "okok", "ko"};
         std::uniform_real_distribution<double> chance(0, 1);
-        if (queue_.empty() && chance(random_) < hangUpShare_) return {"", true};
-        if (chance(random_) < okShare_) return {"ok", false};
+        if (chance(random_) < okShare_) return "ok";
         std::uniform_int_distribution<int> pick(0, std::size(kOthers) - 1);
-        return {kOthers[pick(random_)], false};
+        return kOthers[pick(random_)];
     }
 
     std::mt19937& random_;
@@ -110,13 +113,13 @@ int setting(const char* name, int fallback) {
     return value.isEmpty() ? fallback : value.toInt();
 }
 
-QString describe(const std::vector<Step>& script) {
-    QStringList steps;
-    for (const Step& step : script)
-        steps << (step.hangUp ? QString("<hang up>") : "\"" + QString::fromStdString(step.answer)
-                                                          .replace("\r", "\\r")
-                                                          .replace("\n", "\\n") + "\"");
-    return steps.join(' ');
+QString describe(const Model& model) {
+    QStringList answers;
+    for (const std::string& answer : model.answers)
+        answers << "\"" + QString::fromStdString(answer).replace("\r", "\\r").replace("\n", "\\n") + "\"";
+    QStringList drops;
+    for (const qsizetype box : model.hangUpAtBox) drops << QString::number(box);
+    return answers.join(' ') + (drops.isEmpty() ? "" : ", line drops at box " + drops.join(", "));
 }
 
 } // namespace
@@ -150,9 +153,17 @@ private slots:
 
             sim::Behaviour scripted;
             scripted.reply = sim::Behaviour::Reply::Scripted;
-            scripted.script = model.script;
+            scripted.script = model.answers;
             sim::Controller controller(scripted);
             BoxRecorder recorder;
+            std::size_t drops = 0;
+            recorder.onBox = [&](const ModalBox&) {
+                if (drops < model.hangUpAtBox.size() &&
+                    recorder.lines.size() - 1 == model.hangUpAtBox[drops]) {
+                    controller.HangUp();
+                    ++drops;
+                }
+            };
             hComPort = OpenComPort(controller.Path());
             QVERIFY(hComPort != win32::INVALID_HANDLE_VALUE);
             SetComTimeouts(hComPort);
@@ -166,7 +177,7 @@ private slots:
                                           "bytes \"%2\", script %3")
                                       .arg(seed)
                                       .arg(QString::fromStdString(bytes))
-                                      .arg(describe(model.script));
+                                      .arg(describe(model));
             QVERIFY2(recorder.lines == model.boxes,
                      qPrintable(where + "\n  boxes: " + recorder.lines.join('|') +
                                 "\n  model: " + model.boxes.join('|')));
