@@ -130,7 +130,6 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     int master_ = -1;
-    int keeper_ = -1;
     int wake_[2] = {-1, -1};
     bool stopping_ = false;
     bool hangUpWanted_ = false;
