@@ -169,6 +169,14 @@ bool Controller::WaitForReceived(std::size_t count, Clock::duration timeout) {
     return changed_.wait_for(lock, timeout, [&] { return received_.size() >= count; });
 }
 
+bool Controller::WaitForHandled(std::size_t count, Clock::duration timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] {
+        return master_ < 0 || (received_.size() >= count &&
+                               (outgoing_.empty() || outgoing_.front().due > Clock::now()));
+    });
+}
+
 bool Controller::WaitForAnswered(std::size_t count, Clock::duration timeout) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return answeredBytes_ >= count; });

@@ -7,6 +7,7 @@
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Panel.h"
+#include "tests/support/Seam.h"
 
 #include <QFontInfo>
 #include <QRadioButton>
@@ -19,9 +20,6 @@
 using namespace win32;
 
 namespace {
-
-// Set by a test that wants the line to hang up right after the connect button opened it.
-sim::Controller* hangUpAfterOpen = nullptr;
 
 const Text kOpenFailure =
     "Der gew\xE4hlte ComPort konnte nicht ge\xF6" "ffnet werden.\n\n"
@@ -39,27 +37,13 @@ const QStringList kLightBoxes = {"Abblendlicht",      "Fernlicht",         "Stan
 
 } // namespace
 
-// The link's open goes through here in this test, so a line can hang up between the open and
-// the set-up that follows it.
-extern "C" HANDLE __real__ZN5win3211CreateFileAEPKcjjPvjjS2_(const char*, DWORD, DWORD, void*,
-                                                              DWORD, DWORD, HANDLE);
-extern "C" HANDLE __wrap__ZN5win3211CreateFileAEPKcjjPvjjS2_(const char* name, DWORD access,
-                                                              DWORD share, void* security,
-                                                              DWORD disposition, DWORD flags,
-                                                              HANDLE templateFile) {
-    const HANDLE port = __real__ZN5win3211CreateFileAEPKcjjPvjjS2_(
-        name, access, share, security, disposition, flags, templateFile);
-    if (hangUpAfterOpen != nullptr) hangUpAfterOpen->HangUp();
-    return port;
-}
-
 class PanelTest : public QObject {
     Q_OBJECT
 
 private slots:
     void init() { CreatePanel(); }
     void cleanup() {
-        hangUpAfterOpen = nullptr;
+        seam::Reset();
         SetDevicePath("Com1", "");
     }
 
@@ -287,7 +271,7 @@ private slots:
     void lineHungUpAfterOpenStillConnects() {
         sim::Controller controller;
         BoxRecorder recorder;
-        hangUpAfterOpen = &controller;
+        seam::AfterOpen([&controller] { controller.HangUp(); });
         ConnectPanel(controller.Path());
         QCOMPARE(recorder.lines, (QStringList{"!GetCommState: Input/output error",
                                               "!SetCommState: Input/output error"}));
