@@ -12,10 +12,13 @@
 #include <QFontInfo>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStringDecoder>
 #include <QStyleOptionButton>
 #include <QTest>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace win32;
 
@@ -120,6 +123,8 @@ private slots:
 
     void window() {
         QCOMPARE(Form1->geometry(), QRect(475, 106, 386, 276));
+        QCOMPARE(Form1->backgroundRole(), QPalette::Button);
+        QVERIFY(Form1->autoFillBackground());
         QCOMPARE(Form1->Caption(), Text("window"));
         QCOMPARE(Form1->font().pixelSize(), 11);
         QCOMPARE(QFontInfo(Form1->font()).family(), QString("Liberation Sans"));
@@ -266,6 +271,74 @@ private slots:
         QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));
         QVERIFY(Form1->comports->Enabled());
         if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+    }
+
+    // Each set-up call failing on its own shows one box titled with its name; the connect
+    // goes on to the connected state.
+    void setUpFailures_data() {
+        QTest::addColumn<QStringList>("failing");
+        QTest::newRow("GetCommState") << QStringList{"GetCommState"};
+        QTest::newRow("SetCommState") << QStringList{"SetCommState"};
+        QTest::newRow("SetCommTimeouts") << QStringList{"SetCommTimeouts"};
+        QTest::newRow("all three") << QStringList{"GetCommState", "SetCommState", "SetCommTimeouts"};
+    }
+    void setUpFailures() {
+        QFETCH(QStringList, failing);
+        sim::Controller controller;
+        BoxRecorder recorder;
+        QStringList boxes;
+        for (const QString& call : failing) {
+            seam::Fail(call.toStdString(), EIO);
+            boxes << "!" + call + ": Input/output error";
+        }
+        ConnectPanel(controller.Path());
+        QCOMPARE(recorder.lines, boxes);
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        QCOMPARE(controller.ReceivedBytes(), std::string());
+    }
+
+    // Each port choice opens its own device: six terminals, one name each, and only the
+    // chosen one receives the frame.
+    void eachPortChoiceOpensItsOwnDevice_data() {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < 6; ++i) QTest::newRow(qPrintable(QString("Com%1").arg(i + 1))) << i;
+    }
+    void eachPortChoiceOpensItsOwnDevice() {
+        QFETCH(int, index);
+        std::vector<std::unique_ptr<sim::Controller>> controllers;
+        for (int i = 0; i < 6; ++i) {
+            controllers.push_back(std::make_unique<sim::Controller>());
+            SetDevicePath("Com" + std::to_string(i + 1), controllers.back()->Path());
+        }
+        BoxRecorder recorder;
+        Form1->comports->Item(index)->click();
+        QCOMPARE(Form1->comports->ItemIndex(), index);
+        Form1->comportbut->click();
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        Form1->Standlicht->click();
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(controllers[i]->ReceivedBytes().size(), i == index ? std::size_t{28} : std::size_t{0});
+            SetDevicePath("Com" + std::to_string(i + 1), "");
+        }
+        QCOMPARE(recorder.lines.size(), 56);
+        Form1->comportbut->click();
+    }
+
+    // Captions and box texts are Windows-1252: the bytes where it differs from Latin-1 go to
+    // the characters the system's own converter gives, and back to the same byte.
+    void windows1252HighBytes_data() {
+        QTest::addColumn<int>("byte");
+        for (int byte = 0x80; byte <= 0x9F; ++byte)
+            QTest::newRow(qPrintable(QString("0x%1").arg(byte, 2, 16))) << byte;
+    }
+    void windows1252HighBytes() {
+        QFETCH(int, byte);
+        QStringDecoder system("windows-1252");
+        QVERIFY(system.isValid());
+        const Text text(1, char(byte));
+        const QString expected = system(QByteArray(text.data(), 1));
+        QCOMPARE(Cp1252ToQString(text), expected);
+        QCOMPARE(QStringToCp1252(expected), text);
     }
 
     void lineHungUpAfterOpenStillConnects() {

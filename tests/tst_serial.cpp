@@ -312,6 +312,62 @@ private slots:
         QCOMPARE(after.c_cc[VSTART], cc_t{'Q'});
     }
 
+    // SetCommState succeeds exactly when the line holds all four settings (a terminal may
+    // not: recent kernels keep a pseudo-terminal at 8 data bits, no parity, one stop bit),
+    // and then GetCommState reads them back.
+    void lineSettingsReadBack_data() {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("parity");
+        QTest::addColumn<int>("stopBits");
+        QTest::addColumn<uint>("cflag");
+        QTest::newRow("9600 8N1") << 9600 << 8 << int(NOPARITY) << int(ONESTOPBIT) << uint(CS8);
+        QTest::newRow("19200 7E2") << 19200 << 7 << int(EVENPARITY) << int(TWOSTOPBITS)
+                                   << uint(CS7 | PARENB | CSTOPB);
+        QTest::newRow("1200 8O2") << 1200 << 8 << int(ODDPARITY) << int(TWOSTOPBITS)
+                                  << uint(CS8 | PARENB | PARODD | CSTOPB);
+        QTest::newRow("110 5N1.5") << 110 << 5 << int(NOPARITY) << int(ONE5STOPBITS)
+                                   << uint(CS5 | CSTOPB);
+    }
+    void lineSettingsReadBack() {
+        QFETCH(int, baud);
+        QFETCH(int, bits);
+        QFETCH(int, parity);
+        QFETCH(int, stopBits);
+        QFETCH(uint, cflag);
+        sim::Controller controller;
+        constexpr tcflag_t kLine = CSIZE | PARENB | PARODD | CSTOPB;
+        const termios before = controller.LineSettings();
+        termios probe = before;
+        probe.c_cflag = (probe.c_cflag & ~kLine) | cflag;
+        controller.SetLineSettings(probe);
+        const bool holds = (controller.LineSettings().c_cflag & kLine) == cflag;
+        controller.SetLineSettings(before);
+
+        Port port(controller.Path());
+        QVERIFY(port.valid());
+        DCB dcb{};
+        QVERIFY(GetCommState(port.handle, &dcb));
+        dcb.BaudRate = DWORD(baud);
+        dcb.ByteSize = BYTE(bits);
+        dcb.Parity = BYTE(parity);
+        dcb.StopBits = BYTE(stopBits);
+        QCOMPARE(bool(SetCommState(port.handle, &dcb)), holds);
+        if (!holds) {
+            QCOMPARE(GetLastError(), DWORD{EINVAL});
+            return;
+        }
+        const termios line = controller.LineSettings();
+        QCOMPARE(uint(line.c_cflag & kLine), cflag);
+        DCB back{};
+        QVERIFY(GetCommState(port.handle, &back));
+        QCOMPARE(back.BaudRate, DWORD(baud));
+        QCOMPARE(back.ByteSize, BYTE(bits));
+        QCOMPARE(back.Parity, BYTE(parity));
+        // The terminal knows only one or two stop bits; 1.5 with 5 data bits reads as two.
+        QCOMPARE(back.StopBits, BYTE(stopBits == ONESTOPBIT ? ONESTOPBIT : TWOSTOPBITS));
+    }
+
     void refusesSettingsTheLineCannotHold_data() {
         QTest::addColumn<int>("baud");
         QTest::addColumn<int>("bits");
