@@ -4,6 +4,7 @@
 #include "protocol/LightFrame.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/InFlight.h"
 #include "tests/support/Panel.h"
 
 #include <QTest>
@@ -51,10 +52,12 @@ private slots:
         CreatePanel();
         ConnectPanel(controller->Path());
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        AnswersInFlight(*controller);
     }
     void cleanup() {
         delete Form1;
         Form1 = nullptr;
+        seam::Reset();
         controller.reset();
     }
 

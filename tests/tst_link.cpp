@@ -3,6 +3,7 @@
 #include "link/Link.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/InFlight.h"
 #include "tests/support/Seam.h"
 
 #include <QTest>
@@ -41,20 +42,6 @@ void connectTo(const sim::Controller& controller) {
     QVERIFY(hComPort != win32::INVALID_HANDLE_VALUE);
     ConfigureComPort(hComPort);
     SetComTimeouts(hComPort);
-}
-
-// Before each read, the controller has taken every byte written so far and sent what it
-// owes by now; `late` goes out before read `lateAt` of each wait. So each row's answers are
-// in flight when the panel reads, however busy the machine.
-void answersInFlight(sim::Controller& controller, const std::string& late = {}, int lateAt = 0) {
-    seam::BeforeRead([&controller, late, lateAt](int read) {
-        const std::string trace = seam::Trace();
-        controller.WaitForHandled(std::size_t(std::ranges::count(trace, 'w')));
-        if (!late.empty() && read == lateAt) {
-            controller.Send(late);
-            controller.WaitForHandled(0);
-        }
-    });
 }
 
 std::string silentWait() {
@@ -129,7 +116,7 @@ private slots:
         sim::Controller controller(behaviour);
         BoxRecorder recorder;
         connectTo(controller);
-        if (!behaviour.lineRate) answersInFlight(controller, late, 2);
+        if (!behaviour.lineRate) AnswersInFlight(controller, late, 2);
         QCOMPARE(recorder.lines, QStringList{});
         for (const char byte : bytes) WriteCommand(Text(1, byte), 1);
 
@@ -164,7 +151,7 @@ private slots:
         sim::Controller controller(behaviour);
         BoxRecorder recorder;
         connectTo(controller);
-        answersInFlight(controller, late, 2);
+        AnswersInFlight(controller, late, 2);
         QVERIFY(win32::WriteFile(hComPort, "a", 1, nullptr, nullptr));
         WaitForOk();
         QCOMPARE(seam::Trace(), trace);
