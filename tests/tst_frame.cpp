@@ -133,7 +133,7 @@ private slots:
         QVERIFY(!box("Fernlicht")->Checked());
         QVERIFY(!box("Fernlicht")->Enabled());
         QCOMPARE(controller->ReceivedBytes(),
-                 frameFor({"Abblendlicht", "Innenraum"}) + frameFor({"Innenraum"}));
+                 frameFor({"Abblendlicht", "Innenraum"}).append(frameFor({"Innenraum"})));
         QCOMPARE(recorder.lines.size(), 112);
     }
 

@@ -135,14 +135,14 @@ private slots:
         QTest::newRow("o, then k") << reply(Reply::Now, "o") << std::string("k")
                                    << std::string("w1.1");
         QTest::newRow("garbage") << reply(Reply::Now, "xy") << std::string()
-                                 << "w2." + silentWait().substr(2);
+                                 << std::string("w2.").append(silentWait(), 2);
         QTest::newRow("ok and a line end") << reply(Reply::Now, "ok\r\n") << std::string()
                                            << std::string("w2");
         sim::Behaviour hungUp = reply(Reply::Now);
         hungUp.hangUpAfter = 1;
         std::string failedWait;
         for (int i = 0; i < 11; ++i) failedWait += "x.";
-        QTest::newRow("line hung up") << hungUp << std::string() << "w" + failedWait;
+        QTest::newRow("line hung up") << hungUp << std::string() << std::string("w").append(failedWait);
     }
     void waitPasses() {
         QFETCH(sim::Behaviour, behaviour);
@@ -163,7 +163,7 @@ private slots:
         connectTo(controller);
         WriteCommand("a", 1);
         std::string tenSends;
-        for (int i = 0; i < 10; ++i) tenSends += "w" + silentWait();
+        for (int i = 0; i < 10; ++i) tenSends.append("w").append(silentWait());
         QCOMPARE(seam::Trace(), tenSends);
     }
 
