@@ -66,6 +66,8 @@ start_sim() {
   for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
   pty=$(head -n1 "$work/sim.out")
   [ -e "$pty" ] || { echo "no terminal from the simulator"; return 1; }
+  # Rows run in subshells: the simulator ends with its row, whatever the row's outcome.
+  trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
 }
 
 row() {
@@ -115,6 +117,8 @@ panel_connected() {
   "$wm_close" window
   ended_cleanly $pid "$work/err"
   "$open_port" "$pty" || { echo "the terminal is not free after the panel ended"; return 1; }
+  kill -TERM "$sim_pid"
+  wait "$sim_pid" || { echo "the simulator did not end with status 0 on SIGTERM"; return 1; }
 }
 
 demo_closed_by() {
