@@ -17,7 +17,11 @@ constexpr int kGap = 24;
 void PlaceWindows(QWidget& panel, QWidget& window) {
     const QScreen* screen = QGuiApplication::screenAt(panel.frameGeometry().center());
     if (screen == nullptr) screen = panel.screen();
-    const QRect available = screen->availableGeometry();
+    QRect available = screen->availableGeometry();
+    // At a fractional scale the logical size is rounded, up as often as not: its last row and
+    // column of pixels may lie half off the screen.
+    const qreal ratio = screen->devicePixelRatio();
+    if (ratio != qreal(int(ratio))) available.adjust(0, 0, -1, -1);
     const QRect panelFrame = FitInside(panel.frameGeometry(), available);
     panel.move(panelFrame.topLeft());
 
@@ -40,5 +44,8 @@ std::unique_ptr<Demo> StartDemo() {
     Form1->show();
     PlaceWindows(*Form1, *demo->window);
     demo->window->show();
+    // Where the screen is too small for both side by side, the panel the user works with stays
+    // on top.
+    Form1->raise();
     return demo;
 }
