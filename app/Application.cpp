@@ -68,6 +68,7 @@ void TApplication::Initialize() {
     // The layout's coordinates assume a group box's caption on its frame line.
     QApplication::setStyle(QStyleFactory::create("Windows"));
     QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "Arial", "Tahoma"});
+    QApplication::setFont(QFont(QStringList{"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"}, QApplication::font().pointSize()));
 }
 
 void TApplication::adopt(QWidget* form) {

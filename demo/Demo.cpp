@@ -1,8 +1,39 @@
 #include "demo/Demo.h"
 
 #include "app/Application.h"
+#include "demo/Placement.h"
 #include "link/platform/DeviceNames.h"
 #include "panel/Unit1.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+
+constexpr int kGap = 24;
+
+// The panel is shown first, so its frame (when a window manager draws one) is known; the
+// controller's window gets a frame of the same thickness.
+void PlaceWindows(QWidget& panel, QWidget& window) {
+    const QScreen* screen = QGuiApplication::screenAt(panel.frameGeometry().center());
+    if (screen == nullptr) screen = panel.screen();
+    QRect available = screen->availableGeometry();
+    // At a fractional scale the logical size is rounded, up as often as not: its last row and
+    // column of pixels may lie half off the screen.
+    const qreal ratio = screen->devicePixelRatio();
+    if (ratio != qreal(int(ratio))) available.adjust(0, 0, -1, -1);
+    const QRect panelFrame = FitInside(panel.frameGeometry(), available);
+    panel.move(panelFrame.topLeft());
+
+    const QRect inner = panel.geometry(), outer = panel.frameGeometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    const QRect placed = PlaceBeside(panelFrame, window.size().grownBy(frame), available, kGap);
+    window.resize(placed.size().shrunkBy(frame));
+    window.move(placed.topLeft());
+}
+
+} // namespace
 
 std::unique_ptr<Demo> StartDemo() {
     auto demo = std::make_unique<Demo>();
@@ -10,7 +41,11 @@ std::unique_ptr<Demo> StartDemo() {
         win32::SetDevicePath(name, demo->controller.Path());
     Application->CreateForm(Form1);
     demo->window = std::make_unique<SimulationWindow>(demo->controller);
-    demo->window->move(Form1->geometry().right() + 24, Form1->geometry().top());
+    Form1->show();
+    PlaceWindows(*Form1, *demo->window);
     demo->window->show();
+    // Where the screen is too small for both side by side, the panel the user works with stays
+    // on top.
+    Form1->raise();
     return demo;
 }

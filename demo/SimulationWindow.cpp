@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -23,6 +25,14 @@ public:
     }
     const sim::Lights& lights() const { return lights_; }
 
+    void setFlashLit(bool lit) {
+        flashLit_ = lit;
+        update();
+    }
+    bool flashLit() const { return flashLit_; }
+    bool shown(char letter) const { return lights_[letter] && (flashLit_ || !isIndicator(letter)); }
+    static bool isIndicator(char letter) { return letter == 'e' || letter == 'f'; }
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
@@ -36,7 +46,7 @@ protected:
                              cellWidth, cellHeight);
             const QRect lamp(cell.center().x() - 12, cell.top() + 6, 24, 24);
             painter.setPen(QPen(Qt::darkGray, 1.5));
-            painter.setBrush(lights_[letter] ? colourOf(letter) : QColor(70, 70, 70));
+            painter.setBrush(shown(letter) ? colourOf(letter) : QColor(70, 70, 70));
             painter.drawEllipse(lamp);
             painter.setPen(palette().color(QPalette::WindowText));
             painter.drawText(QRect(cell.left(), lamp.bottom() + 4, cell.width(), 18),
@@ -55,6 +65,7 @@ private:
         }
     }
     sim::Lights lights_;
+    bool flashLit_ = true;
 };
 
 namespace {
@@ -72,16 +83,9 @@ constexpr std::array<Choice, 5> kChoices = {{
     {"Leitung mit 9600 Baud", "paced"},
 }};
 
-QString printable(const std::string& bytes) {
-    QString text;
-    for (const char c : bytes) {
-        if (c == '\r') text += "\\r";
-        else if (c == '\n') text += "\\n";
-        else if (c >= 0x20 && c < 0x7F) text += QChar(c);
-        else text += QString("\\x%1").arg(static_cast<unsigned char>(c), 2, 16, QChar('0'));
-    }
-    return text;
-}
+// Named, since with only fonts-liberation installed fontconfig answers "sans-serif" with
+// Liberation Mono.
+QStringList sansSerif() { return {"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"}; }
 
 } // namespace
 
@@ -89,8 +93,11 @@ SimulationWindow::SimulationWindow(sim::Controller& controller, QWidget* parent)
     : QWidget(parent), controller_(controller), lamps_(new LampView(this)),
       frameLabel_(new QLabel(this)), log_(new QPlainTextEdit(this)), behaviour_(new QComboBox(this)) {
     setWindowTitle(QString::fromUtf8("Steuerger\u00e4t (Simulation)"));
+    QFont sans = font();
+    sans.setFamilies(sansSerif());
+    setFont(sans);
     log_->setReadOnly(true);
-    log_->setMaximumBlockCount(2000);
+    log_->setMaximumBlockCount(int(ExchangeLog::kCapacity));
     log_->setFont(QFont("Liberation Mono", 9));
     for (const Choice& choice : kChoices) behaviour_->addItem(QString::fromUtf8(choice.label));
 
@@ -105,6 +112,10 @@ SimulationWindow::SimulationWindow(sim::Controller& controller, QWidget* parent)
 
     QObject::connect(behaviour_, &QComboBox::currentIndexChanged, this,
                      [this](int index) { chooseBehaviour(index); });
+    // Both indicators flash from one timer, so they are always in step, as hazard lights are.
+    blink_.setInterval(kBlinkHalfPeriodMs);
+    QObject::connect(&blink_, &QTimer::timeout, this,
+                     [this] { lamps_->setFlashLit(!lamps_->flashLit()); });
     // The controller's thread only asks; the window reads on its own thread, also inside
     // the nested loops of the panel's modal boxes.
     QPointer<SimulationWindow> self(this);
@@ -117,6 +128,8 @@ SimulationWindow::SimulationWindow(sim::Controller& controller, QWidget* parent)
 SimulationWindow::~SimulationWindow() { controller_.OnActivity({}); }
 
 bool SimulationWindow::LampLit(char letter) const { return lamps_->lights()[letter]; }
+
+bool SimulationWindow::LampShown(char letter) const { return lamps_->shown(letter); }
 
 QString SimulationWindow::Log() const { return log_->toPlainText(); }
 
@@ -135,14 +148,40 @@ void SimulationWindow::refresh() {
             answers_ == answers.size() ||
             (received_ < received.size() && received[received_].at <= answers[answers_].at);
         if (takeReceived)
-            log_->appendPlainText(QString::fromUtf8("\u2190 ") + printable(received[received_++].bytes));
+            for (const char byte : received[received_++].bytes) exchanges_.Receive(byte);
         else
-            log_->appendPlainText(QString::fromUtf8("\u2192 ") + printable(answers[answers_++].bytes));
+            exchanges_.Answer(answers[answers_++].bytes);
     }
+    showLog();
+
     const auto frames = controller_.Frames();
     if (int(frames.size()) != frames_) {
         frames_ = int(frames.size());
         lamps_->show(frames.back());
+        const bool flashing = frames.back()['e'] || frames.back()['f'];
+        if (flashing && !blink_.isActive()) {
+            // Switched on: lit at once, as a real indicator.
+            lamps_->setFlashLit(true);
+            blink_.start();
+        } else if (!flashing) {
+            blink_.stop();
+        }
     }
     frameLabel_->setText(QString::number(frames_));
+}
+
+// Only what changed goes to the view: the last line it shows may have grown an answer, and
+// new lines follow. The view drops its oldest lines itself.
+void SimulationWindow::showLog() {
+    const auto& lines = exchanges_.Lines();
+    const std::uint64_t first = exchanges_.Begun() - lines.size();
+    if (logShown_ > first) {
+        QTextCursor last(log_->document()->lastBlock());
+        last.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        if (last.selectedText() != lines[std::size_t(logShown_ - 1 - first)])
+            last.insertText(lines[std::size_t(logShown_ - 1 - first)]);
+    }
+    for (std::uint64_t i = std::max(logShown_, first); i < exchanges_.Begun(); ++i)
+        log_->appendPlainText(lines[std::size_t(i - first)]);
+    logShown_ = exchanges_.Begun();
 }

@@ -1,6 +1,7 @@
 // lichtpult-sim: the simulated light controller as a program of its own.
 //
 //   lichtpult-sim [--behaviour ok|silent|crlf|slow|paced] [--device /dev/ttyUSB0]
+//   lichtpult-sim --help | --version
 //
 // Without --device it makes a new pseudo-terminal and prints its path on the first line, for
 // the panel (or anything else) to open; with --device it plays the controller on that serial
@@ -18,9 +19,26 @@
 
 namespace {
 
+void printUsage(std::FILE* to, const char* program) {
+    std::fprintf(to,
+                 "usage: %s [--behaviour ok|silent|crlf|slow|paced] [--device PATH]\n"
+                 "       %s --help | --version\n"
+                 "\n"
+                 "Plays the light controller: answers each byte the panel sends and prints each\n"
+                 "complete light frame it receives as one line. Without --device it opens a new\n"
+                 "pseudo-terminal and prints its path first; it runs until interrupted.\n"
+                 "\n"
+                 "  --behaviour NAME  how it answers: ok (\"ok\" at once, the default), silent\n"
+                 "                    (never), crlf (\"ok\" and a line end), slow (after 10 ms),\n"
+                 "                    paced (at 9600 baud, as on a real line)\n"
+                 "  --device PATH     a serial port to play on, e.g. across a null-modem cable\n"
+                 "  --help            this text\n"
+                 "  --version         the version\n",
+                 program, program);
+}
+
 int usage(const char* program) {
-    std::fprintf(stderr, "usage: %s [--behaviour ok|silent|crlf|slow|paced] [--device PATH]\n",
-                 program);
+    printUsage(stderr, program);
     return 2;
 }
 
@@ -31,6 +49,14 @@ int main(int argc, char** argv) {
     std::string device;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
+        if (option == "--help") {
+            printUsage(stdout, argv[0]);
+            return 0;
+        }
+        if (option == "--version") {
+            std::printf("lichtpult-sim %s\n", LICHTPULT_VERSION);
+            return 0;
+        }
         if ((option == "--behaviour" || option == "--device") && i + 1 < argc)
             (option == "--device" ? device : behaviourName) = argv[++i];
         else
