@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include <dirent.h>
+#include <sys/syscall.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -78,67 +79,89 @@ bool lockedByLiveProcess(const std::string& path) {
     return false;
 }
 
-// /proc/<pid>/stat's tty_nr, in the kernel's own encoding of a device number.
-bool controllingTerminalIs(const std::string& stat, dev_t device) {
-    const auto close = stat.rfind(')');
-    if (close == std::string::npos) return false;
-    std::istringstream fields(stat.substr(close + 1));
-    std::string state;
-    long ppid = 0, group = 0, session = 0;
+// The fields of /proc/<pid>/stat this needs: the controlling terminal (tty_nr, in the
+// kernel's own encoding of a device number) and whether it is a kernel thread.
+struct ProcessStat {
+    bool valid = false;
     unsigned long tty = 0;
-    if (!(fields >> state >> ppid >> group >> session >> tty) || tty == 0) return false;
+    bool kernelThread = false;
+};
+
+ProcessStat parseStat(const char* text, std::size_t size) {
+    const std::string_view stat(text, size);
+    const auto close = stat.rfind(')');
+    if (close == std::string_view::npos) return {};
+    std::istringstream fields(std::string(stat.substr(close + 1)));
+    std::string state;
+    long ppid = 0, group = 0, session = 0, foregroundGroup = 0;
+    unsigned long tty = 0, flags = 0;
+    if (!(fields >> state >> ppid >> group >> session >> tty >> foregroundGroup >> flags)) return {};
+    constexpr unsigned long kKernelThread = 0x00200000; // PF_KTHREAD
+    return {true, tty, (flags & kKernelThread) != 0};
+}
+
+bool isTerminal(unsigned long tty, dev_t device) {
+    if (tty == 0) return false;
     const unsigned major = (tty >> 8) & 0xfff;
     const unsigned minor = (tty & 0xff) | ((tty >> 12) & 0xfff00);
     return makedev(major, minor) == device;
 }
 
-bool hasOpen(int processFolder, dev_t device) {
-    const int fds = openat(processFolder, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fds < 0) return false; // another user's process: not ours to see
-    DIR* dir = fdopendir(fds);
-    if (dir == nullptr) {
-        ::close(fds);
-        return false;
-    }
-    bool found = false;
-    while (const dirent* entry = readdir(dir)) {
-        if (!isNumber(entry->d_name)) continue;
-        struct stat target{};
-        if (fstatat(fds, entry->d_name, &target, 0) == 0 && S_ISCHR(target.st_mode) &&
-            target.st_rdev == device) {
-            found = true;
-            break;
+// Calls `each` with every numeric name in the folder open at `dir`; stops when it returns
+// true. Raw getdents64: one open and a couple of calls per folder, nothing else.
+template <class Each>
+bool anyNumberedEntry(int dir, Each each) {
+    alignas(dirent64) char buffer[8192];
+    for (;;) {
+        const long n = syscall(SYS_getdents64, dir, buffer, sizeof buffer);
+        if (n <= 0) return false;
+        for (long offset = 0; offset < n;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+            offset += entry->d_reclen;
+            if (isNumber(entry->d_name) && each(entry->d_name)) return true;
         }
     }
-    closedir(dir);
+}
+
+bool hasOpen(int processes, const char* pid, dev_t device) {
+    const std::string folder = std::string(pid) + "/fd";
+    const int fds = openat(processes, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fds < 0) return false; // another user's process: not ours to see
+    const bool found = anyNumberedEntry(fds, [&](const char* fd) {
+        // Only a device node can be this terminal: sockets, pipes and files are passed over
+        // by their link text, without following them.
+        char target[16];
+        const ssize_t n = readlinkat(fds, fd, target, sizeof target);
+        if (n < 5 || std::memcmp(target, "/dev/", 5) != 0) return false;
+        struct stat node{};
+        return fstatat(fds, fd, &node, 0) == 0 && S_ISCHR(node.st_mode) && node.st_rdev == device;
+    });
+    ::close(fds);
     return found;
 }
 
 Holder scanProcesses(dev_t device) {
-    const pid_t self = getpid();
+    const std::string self = std::to_string(getpid());
     for (const std::string& root : SystemFolders(SystemFolder::Processes)) {
-        DIR* dir = opendir(root.c_str());
-        if (dir == nullptr) continue;
+        const int processes = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (processes < 0) continue;
         Holder found = Holder::None;
-        while (const dirent* entry = readdir(dir)) {
-            if (!isNumber(entry->d_name) || std::atol(entry->d_name) == self) continue;
-            const int process = openat(dirfd(dir), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (process < 0) continue; // ended meanwhile
-            std::string stat;
-            if (const int f = openat(process, "stat", O_RDONLY | O_CLOEXEC); f >= 0) {
-                char buffer[1024];
-                const ssize_t n = ::read(f, buffer, sizeof buffer);
-                if (n > 0) stat.assign(buffer, static_cast<std::size_t>(n));
-                ::close(f);
-            }
-            if (controllingTerminalIs(stat, device))
+        anyNumberedEntry(processes, [&](const char* pid) {
+            if (self == pid) return false;
+            const std::string statPath = std::string(pid) + "/stat";
+            const int f = openat(processes, statPath.c_str(), O_RDONLY | O_CLOEXEC);
+            if (f < 0) return false; // ended meanwhile
+            char text[1024];
+            const ssize_t n = ::read(f, text, sizeof text);
+            ::close(f);
+            const ProcessStat stat = n > 0 ? parseStat(text, std::size_t(n)) : ProcessStat{};
+            if (stat.valid && isTerminal(stat.tty, device))
                 found = Holder::Controlling;
-            else if (hasOpen(process, device))
+            else if (!stat.kernelThread && hasOpen(processes, pid, device))
                 found = Holder::OpenElsewhere;
-            ::close(process);
-            if (found != Holder::None) break;
-        }
-        closedir(dir);
+            return found != Holder::None;
+        });
+        ::close(processes);
         if (found != Holder::None) return found;
     }
     return Holder::None;
