@@ -50,9 +50,12 @@ char* arguments[] = {programName, nullptr};
 
 TApplication::TApplication() = default;
 
-TApplication::~TApplication() {
-    for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) delete *it;
-    forms_.clear();
+void TApplication::Shutdown() {
+    while (!forms_.empty()) {
+        QWidget* form = forms_.back();
+        forms_.pop_back();
+        delete form;
+    }
     owned_.reset();
 }
 
@@ -92,7 +95,4 @@ Text TApplication::Title() const {
                : Text(programName);
 }
 
-namespace {
-TApplication instance;
-}
-TApplication* Application = &instance;
+TApplication* Application = new TApplication;

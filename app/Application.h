@@ -14,7 +14,6 @@ class QWidget;
 class TApplication {
 public:
     TApplication();
-    ~TApplication();
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
 
@@ -35,6 +34,11 @@ public:
 
     Text Title() const;
 
+    // Releases the forms, newest first, then the toolkit. A program calls it before main
+    // returns (ApplicationLifetime does), never from a static destructor: the serial layer
+    // and the toolkit must still be there while a form lets go of its port.
+    void Shutdown();
+
 private:
     void adopt(QWidget* form);
 
@@ -42,7 +46,18 @@ private:
     std::vector<QWidget*> forms_;
 };
 
+// The one application object. It is never destroyed by itself; its forms and the toolkit end
+// with Shutdown.
 extern TApplication* Application;
+
+// Shuts the application object down when main's scope ends, however it ends.
+class ApplicationLifetime {
+public:
+    ApplicationLifetime() = default;
+    ~ApplicationLifetime() { Application->Shutdown(); }
+    ApplicationLifetime(const ApplicationLifetime&) = delete;
+    ApplicationLifetime& operator=(const ApplicationLifetime&) = delete;
+};
 
 template <class Form>
 void TApplication::CreateForm(Form*& reference) {

@@ -4,6 +4,8 @@
 #include "panel/Unit1.h"
 
 int main() {
+    // The window lets go of its port, and the toolkit ends, before main returns.
+    const ApplicationLifetime lifetime;
     try {
         Application->Initialize();
         Application->CreateForm(Form1);

@@ -168,7 +168,10 @@ TForm1::TForm1(QWidget* owner) : TForm(owner) {
     SetDisconnectedState();
 }
 
-TForm1::~TForm1() { CloseComPort(); }
+TForm1::~TForm1() {
+    CloseComPort();
+    if (Form1 == this) Form1 = nullptr;
+}
 
 void TForm1::comportbutClick() {
     if (comportbut->Caption() != "verbinden") {

@@ -102,6 +102,11 @@ public:
     // Waits until at least `count` bytes have come in, or the time-out passed.
     bool WaitForReceived(std::size_t count, Clock::duration timeout = std::chrono::seconds(10));
 
+    // Waits until at least `count` bytes have come in and every answer due by now has been
+    // written towards the panel (or the line is closed), or the time-out passed. A test calls
+    // it before a read to have the answers already in flight, whatever the machine's load.
+    bool WaitForHandled(std::size_t count, Clock::duration timeout = std::chrono::seconds(10));
+
     // Waits until at least `count` bytes have been written towards the panel.
     bool WaitForAnswered(std::size_t count, Clock::duration timeout = std::chrono::seconds(10));
 
@@ -130,7 +135,6 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     int master_ = -1;
-    int keeper_ = -1;
     int wake_[2] = {-1, -1};
     bool stopping_ = false;
     bool hangUpWanted_ = false;

@@ -4,6 +4,7 @@
 #include "protocol/LightFrame.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/InFlight.h"
 #include "tests/support/Panel.h"
 
 #include <QTest>
@@ -51,10 +52,12 @@ private slots:
         CreatePanel();
         ConnectPanel(controller->Path());
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        AnswersInFlight(*controller);
     }
     void cleanup() {
         delete Form1;
         Form1 = nullptr;
+        seam::Reset();
         controller.reset();
     }
 
@@ -73,11 +76,7 @@ private slots:
             << QStringList{"Abblendlicht", "Fernlicht", "Standlicht", "Parklicht", "Links",
                            "Rechts", "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto",
                            "Nebelscheinwerfer", "Nebelschlussleuchte", "Innenraum", "Rueckwaerts"}
-            << std::string(frameFor({"Abblendlicht", "Fernlicht", "Standlicht", "Parklicht",
-                                     "Links", "Rechts", "Warnblinklicht", "Abblendlicht_auto",
-                                     "Fernlicht_auto", "Nebelscheinwerfer", "Nebelschlussleuchte",
-                                     "Innenraum", "Rueckwaerts"}))
-            << "ef";
+            << std::string("aycybyjyeyfyeyfykylygyhyiydy") << "ef";
     }
     void frame() {
         QFETCH(QStringList, ticked);
@@ -101,14 +100,41 @@ private slots:
         QCOMPARE(frames[0]['i'], ticked.contains("Innenraum"));
     }
 
-    // Each box is read as its row comes up, not before the frame starts.
+    // Each box is read as its row comes up, after its command letter went out: a box changed
+    // while its own letter's echo is open goes out with its new state.
+    void boxesAreReadAsTheirRowComesUp_data() {
+        QTest::addColumn<QString>("letter");
+        QTest::addColumn<QString>("changed");
+        QTest::newRow("first row") << "a" << "Abblendlicht";
+        QTest::newRow("parking light") << "j" << "Parklicht";
+        QTest::newRow("last row") << "d" << "Rueckwaerts";
+    }
     void boxesAreReadAsTheirRowComesUp() {
+        QFETCH(QString, letter);
+        QFETCH(QString, changed);
         BoxRecorder recorder;
-        recorder.onBox = [](const ModalBox& shown) {
-            if (shown.text == "i") box("Rueckwaerts")->SetChecked(true);
+        recorder.onBox = [&](const ModalBox& shown) {
+            if (shown.text == letter.toStdString()) box(changed)->SetChecked(true);
         };
         SendLightStates();
-        QCOMPARE(controller->ReceivedBytes(), frameFor({"Innenraum", "Rueckwaerts"}));
+        QCOMPARE(controller->ReceivedBytes(), frameFor({"Innenraum", changed}));
+    }
+
+    // The interlock through real clicks only: the main beam becomes usable with the dipped
+    // beam, is ticked, and goes off and out of reach with the dipped beam.
+    void dippedBeamOnThenOff() {
+        BoxRecorder recorder;
+        QVERIFY(!box("Fernlicht")->Enabled());
+        box("Abblendlicht")->click();
+        QVERIFY(box("Fernlicht")->Enabled());
+        box("Fernlicht")->click();
+        QVERIFY(box("Fernlicht")->Checked());
+        box("Abblendlicht")->click();
+        QVERIFY(!box("Fernlicht")->Checked());
+        QVERIFY(!box("Fernlicht")->Enabled());
+        QCOMPARE(controller->ReceivedBytes(),
+                 frameFor({"Abblendlicht", "Innenraum"}).append(frameFor({"Innenraum"})));
+        QCOMPARE(recorder.lines.size(), 112);
     }
 
     void neverAcknowledgedFrameStillSendsEveryByte() {

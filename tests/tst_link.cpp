@@ -3,6 +3,8 @@
 #include "link/Link.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/InFlight.h"
+#include "tests/support/Seam.h"
 
 #include <QTest>
 
@@ -42,13 +44,22 @@ void connectTo(const sim::Controller& controller) {
     SetComTimeouts(hComPort);
 }
 
+std::string silentWait() {
+    std::string passes;
+    for (int i = 0; i < 11; ++i) passes += "0.";
+    return passes;
+}
+
 } // namespace
 
 class LinkTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { CloseComPort(); }
+    void cleanup() {
+        CloseComPort();
+        seam::Reset();
+    }
 
     // Each row sends the bytes one WriteCommand each and checks the wire and the boxes.
     void transfer_data() {
@@ -56,59 +67,104 @@ private slots:
         QTest::addColumn<std::string>("bytes");
         QTest::addColumn<std::string>("received");
         QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<std::string>("late");
 
         QTest::newRow("answers at once") << reply(Reply::Now) << std::string("an")
                                          << std::string("an")
-                                         << QStringList{"a", "TRUE", "n", "TRUE"};
+                                         << QStringList{"a", "TRUE", "n", "TRUE"} << std::string();
         QTest::newRow("never answers") << reply(Reply::Silent) << std::string("a")
-                                       << std::string(10, 'a') << repeated({"a", "FALSE"}, 10);
+                                       << std::string(10, 'a') << repeated({"a", "FALSE"}, 10) << std::string();
         QTest::newRow("answers garbage") << reply(Reply::Now, "xy") << std::string("a")
-                                         << std::string(10, 'a') << repeated({"a", "FALSE"}, 10);
+                                         << std::string(10, 'a') << repeated({"a", "FALSE"}, 10) << std::string();
         QTest::newRow("ok with line end read as ok, line end spoils the next wait")
             << reply(Reply::Now, "ok\r\n") << std::string("an") << std::string("ann")
-            << QStringList{"a", "TRUE", "n", "FALSE", "n", "TRUE"};
-        // "k" comes long after the read that got "o" has ended, so it arrives together with
-        // the line end in a later read of the same wait.
+            << QStringList{"a", "TRUE", "n", "FALSE", "n", "TRUE"} << std::string();
+        // "k" comes after the read that got "o" has ended, so it arrives together with the
+        // line end in a later read of the same wait.
         QTest::newRow("o, then k with the line end in the next read")
-            << reply(Reply::Split, "ok\r\n", 8ms) << std::string("a") << std::string(10, 'a')
-            << repeated({"a", "FALSE"}, 10);
+            << reply(Reply::Now, "o") << std::string("a") << std::string(10, 'a')
+            << repeated({"a", "FALSE"}, 10) << std::string("k\r\n");
         QTest::newRow("o and k in separate reads of one wait")
-            << reply(Reply::Split, "ok", 3ms) << std::string("a") << std::string("a")
-            << QStringList{"a", "TRUE"};
+            << reply(Reply::Now, "o") << std::string("a") << std::string("a")
+            << QStringList{"a", "TRUE"} << std::string("k");
         QTest::newRow("o and k 0.3 ms apart") << reply(Reply::Split, "ok", 300us)
                                               << std::string("a") << std::string("a")
-                                              << QStringList{"a", "TRUE"};
+                                              << QStringList{"a", "TRUE"} << std::string();
         sim::Behaviour third = reply(Reply::OnSend);
         third.sendNumber = 3;
         QTest::newRow("acknowledges only the third send")
             << third << std::string("a") << std::string("aaa")
-            << QStringList{"a", "FALSE", "a", "FALSE", "a", "TRUE"};
+            << QStringList{"a", "FALSE", "a", "FALSE", "a", "TRUE"} << std::string();
         sim::Behaviour paced = reply(Reply::Now);
         paced.lineRate = true;
         QTest::newRow("paced at 9600 baud") << paced << std::string("an") << std::string("an")
-                                            << QStringList{"a", "TRUE", "n", "TRUE"};
+                                            << QStringList{"a", "TRUE", "n", "TRUE"} << std::string();
         sim::Behaviour unplugged = reply(Reply::Now);
         unplugged.hangUpAfter = 1;
         QTest::newRow("hangs up after the first byte")
             << unplugged << std::string("a") << std::string("a")
             << (QStringList{"a"} << kFailedWait << "a"
-                                 << "!WriteFile: " + kIoError << kFailedWait);
+                                 << "!WriteFile: " + kIoError << kFailedWait) << std::string();
     }
     void transfer() {
         QFETCH(sim::Behaviour, behaviour);
         QFETCH(std::string, bytes);
         QFETCH(std::string, received);
         QFETCH(QStringList, boxes);
+        QFETCH(std::string, late);
 
         sim::Controller controller(behaviour);
         BoxRecorder recorder;
         connectTo(controller);
+        if (!behaviour.lineRate) AnswersInFlight(controller, late, 2);
         QCOMPARE(recorder.lines, QStringList{});
         for (const char byte : bytes) WriteCommand(Text(1, byte), 1);
 
         QCOMPARE(recorder.lines, boxes);
         QVERIFY(controller.WaitForReceived(received.size()));
         QCOMPARE(controller.ReceivedBytes(), received);
+    }
+
+    // The reads and pauses of one wait, counted: a pause after every pass that leaves the
+    // reply unequal to "ok", the last pass included, and none after the one that completes it.
+    void waitPasses_data() {
+        QTest::addColumn<sim::Behaviour>("behaviour");
+        QTest::addColumn<std::string>("late");
+        QTest::addColumn<std::string>("trace");
+        QTest::newRow("ok at once") << reply(Reply::Now) << std::string() << std::string("w2");
+        QTest::newRow("o, then k") << reply(Reply::Now, "o") << std::string("k")
+                                   << std::string("w1.1");
+        QTest::newRow("garbage") << reply(Reply::Now, "xy") << std::string()
+                                 << std::string("w2.").append(silentWait(), 2);
+        QTest::newRow("ok and a line end") << reply(Reply::Now, "ok\r\n") << std::string()
+                                           << std::string("w2");
+        sim::Behaviour hungUp = reply(Reply::Now);
+        hungUp.hangUpAfter = 1;
+        std::string failedWait;
+        for (int i = 0; i < 11; ++i) failedWait += "x.";
+        QTest::newRow("line hung up") << hungUp << std::string() << std::string("w").append(failedWait);
+    }
+    void waitPasses() {
+        QFETCH(sim::Behaviour, behaviour);
+        QFETCH(std::string, late);
+        QFETCH(std::string, trace);
+        sim::Controller controller(behaviour);
+        BoxRecorder recorder;
+        connectTo(controller);
+        AnswersInFlight(controller, late, 2);
+        QVERIFY(win32::WriteFile(hComPort, "a", 1, nullptr, nullptr));
+        WaitForOk();
+        QCOMPARE(seam::Trace(), trace);
+    }
+
+    void silentWaitReadsElevenTimes() {
+        sim::Controller controller(reply(Reply::Silent));
+        BoxRecorder recorder;
+        connectTo(controller);
+        WriteCommand("a", 1);
+        std::string tenSends;
+        for (int i = 0; i < 10; ++i) tenSends.append("w").append(silentWait());
+        QCOMPARE(seam::Trace(), tenSends);
     }
 
     void lineHungUpBeforeTheFirstSend() {

@@ -7,21 +7,22 @@
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Panel.h"
+#include "tests/support/Seam.h"
 
 #include <QFontInfo>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStringDecoder>
 #include <QStyleOptionButton>
 #include <QTest>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace win32;
 
 namespace {
-
-// Set by a test that wants the line to hang up right after the connect button opened it.
-sim::Controller* hangUpAfterOpen = nullptr;
 
 const Text kOpenFailure =
     "Der gew\xE4hlte ComPort konnte nicht ge\xF6" "ffnet werden.\n\n"
@@ -39,27 +40,13 @@ const QStringList kLightBoxes = {"Abblendlicht",      "Fernlicht",         "Stan
 
 } // namespace
 
-// The link's open goes through here in this test, so a line can hang up between the open and
-// the set-up that follows it.
-extern "C" HANDLE __real__ZN5win3211CreateFileAEPKcjjPvjjS2_(const char*, DWORD, DWORD, void*,
-                                                              DWORD, DWORD, HANDLE);
-extern "C" HANDLE __wrap__ZN5win3211CreateFileAEPKcjjPvjjS2_(const char* name, DWORD access,
-                                                              DWORD share, void* security,
-                                                              DWORD disposition, DWORD flags,
-                                                              HANDLE templateFile) {
-    const HANDLE port = __real__ZN5win3211CreateFileAEPKcjjPvjjS2_(
-        name, access, share, security, disposition, flags, templateFile);
-    if (hangUpAfterOpen != nullptr) hangUpAfterOpen->HangUp();
-    return port;
-}
-
 class PanelTest : public QObject {
     Q_OBJECT
 
 private slots:
     void init() { CreatePanel(); }
     void cleanup() {
-        hangUpAfterOpen = nullptr;
+        seam::Reset();
         SetDevicePath("Com1", "");
     }
 
@@ -136,6 +123,8 @@ private slots:
 
     void window() {
         QCOMPARE(Form1->geometry(), QRect(475, 106, 386, 276));
+        QCOMPARE(Form1->backgroundRole(), QPalette::Button);
+        QVERIFY(Form1->autoFillBackground());
         QCOMPARE(Form1->Caption(), Text("window"));
         QCOMPARE(Form1->font().pixelSize(), 11);
         QCOMPARE(QFontInfo(Form1->font()).family(), QString("Liberation Sans"));
@@ -284,10 +273,78 @@ private slots:
         if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
     }
 
+    // Each set-up call failing on its own shows one box titled with its name; the connect
+    // goes on to the connected state.
+    void setUpFailures_data() {
+        QTest::addColumn<QStringList>("failing");
+        QTest::newRow("GetCommState") << QStringList{"GetCommState"};
+        QTest::newRow("SetCommState") << QStringList{"SetCommState"};
+        QTest::newRow("SetCommTimeouts") << QStringList{"SetCommTimeouts"};
+        QTest::newRow("all three") << QStringList{"GetCommState", "SetCommState", "SetCommTimeouts"};
+    }
+    void setUpFailures() {
+        QFETCH(QStringList, failing);
+        sim::Controller controller;
+        BoxRecorder recorder;
+        QStringList boxes;
+        for (const QString& call : failing) {
+            seam::Fail(call.toStdString(), EIO);
+            boxes << "!" + call + ": Input/output error";
+        }
+        ConnectPanel(controller.Path());
+        QCOMPARE(recorder.lines, boxes);
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        QCOMPARE(controller.ReceivedBytes(), std::string());
+    }
+
+    // Each port choice opens its own device: six terminals, one name each, and only the
+    // chosen one receives the frame.
+    void eachPortChoiceOpensItsOwnDevice_data() {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < 6; ++i) QTest::newRow(qPrintable(QString("Com%1").arg(i + 1))) << i;
+    }
+    void eachPortChoiceOpensItsOwnDevice() {
+        QFETCH(int, index);
+        std::vector<std::unique_ptr<sim::Controller>> controllers;
+        for (int i = 0; i < 6; ++i) {
+            controllers.push_back(std::make_unique<sim::Controller>());
+            SetDevicePath("Com" + std::to_string(i + 1), controllers.back()->Path());
+        }
+        BoxRecorder recorder;
+        Form1->comports->Item(index)->click();
+        QCOMPARE(Form1->comports->ItemIndex(), index);
+        Form1->comportbut->click();
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        Form1->Standlicht->click();
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(controllers[i]->ReceivedBytes().size(), i == index ? std::size_t{28} : std::size_t{0});
+            SetDevicePath("Com" + std::to_string(i + 1), "");
+        }
+        QCOMPARE(recorder.lines.size(), 56);
+        Form1->comportbut->click();
+    }
+
+    // Captions and box texts are Windows-1252: the bytes where it differs from Latin-1 go to
+    // the characters the system's own converter gives, and back to the same byte.
+    void windows1252HighBytes_data() {
+        QTest::addColumn<int>("byte");
+        for (int byte = 0x80; byte <= 0x9F; ++byte)
+            QTest::newRow(qPrintable(QString("0x%1").arg(byte, 2, 16))) << byte;
+    }
+    void windows1252HighBytes() {
+        QFETCH(int, byte);
+        QStringDecoder system("windows-1252");
+        QVERIFY(system.isValid());
+        const Text text(1, char(byte));
+        const QString expected = system(QByteArray(text.data(), 1));
+        QCOMPARE(Cp1252ToQString(text), expected);
+        QCOMPARE(QStringToCp1252(expected), text);
+    }
+
     void lineHungUpAfterOpenStillConnects() {
         sim::Controller controller;
         BoxRecorder recorder;
-        hangUpAfterOpen = &controller;
+        seam::AfterOpen([&controller] { controller.HangUp(); });
         ConnectPanel(controller.Path());
         QCOMPARE(recorder.lines, (QStringList{"!GetCommState: Input/output error",
                                               "!SetCommState: Input/output error"}));

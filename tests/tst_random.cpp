@@ -15,6 +15,7 @@
 #include "panel/Unit1.h"
 #include "protocol/LightFrame.h"
 #include "sim/Controller.h"
+#include "tests/support/InFlight.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Panel.h"
 
@@ -167,11 +168,13 @@ private slots:
             hComPort = OpenComPort(controller.Path());
             QVERIFY(hComPort != win32::INVALID_HANDLE_VALUE);
             SetComTimeouts(hComPort);
+            AnswersInFlight(controller);
             if (frame)
                 SendLightStates();
             else
                 for (const char byte : bytes) WriteCommand(Text(1, byte), 1);
             CloseComPort();
+            seam::Reset();
 
             const QString where = QString("seed %1 (LICHTPULT_RANDOM_SEED=%1 LICHTPULT_RANDOM_SCRIPTS=1), "
                                           "bytes \"%2\", script %3")

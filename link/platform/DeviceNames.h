@@ -4,6 +4,7 @@
 // point at other devices from inside the process.
 
 #include <string>
+#include <vector>
 
 namespace win32 {
 
@@ -13,5 +14,15 @@ std::string DevicePath(const std::string& name);
 // Points a port name at another device for the rest of the process; an empty path restores
 // the table's device.
 void SetDevicePath(const std::string& name, const std::string& path);
+
+// The places an exclusive open reads to see who else holds a terminal: the process table
+// (/proc), the terminal classes (/sys/class/tty) and the UUCP lock folders (/var/lock and
+// /run/lock). A test may point each at a folder of its own for the rest of the process; an
+// empty path restores the system's.
+enum class SystemFolder { Processes, Terminals, Locks };
+void SetSystemFolder(SystemFolder folder, const std::string& path);
+
+// The folders read for `folder`: the one set, or the system's.
+std::vector<std::string> SystemFolders(SystemFolder folder);
 
 } // namespace win32

@@ -12,11 +12,13 @@ namespace {
 struct Overrides {
     std::mutex lock;
     std::map<std::string, std::string> byName;
+    std::map<SystemFolder, std::string> folders;
 };
 
+// Never destroyed, like the ports: a late open or close may still look a name up.
 Overrides& overrides() {
-    static Overrides instance;
-    return instance;
+    static Overrides* const instance = new Overrides;
+    return *instance;
 }
 
 // Port names are not case-sensitive: "COM1", "Com1" and "com1" are one port.
@@ -45,6 +47,24 @@ void SetDevicePath(const std::string& name, const std::string& path) {
         all.byName.erase(lowercase(name));
     else
         all.byName[lowercase(name)] = path;
+}
+
+void SetSystemFolder(SystemFolder folder, const std::string& path) {
+    Overrides& all = overrides();
+    std::lock_guard guard(all.lock);
+    if (path.empty())
+        all.folders.erase(folder);
+    else
+        all.folders[folder] = path;
+}
+
+std::vector<std::string> SystemFolders(SystemFolder folder) {
+    {
+        Overrides& all = overrides();
+        std::lock_guard guard(all.lock);
+        if (const auto set = all.folders.find(folder); set != all.folders.end()) return {set->second};
+    }
+    return SystemDefaultFolders(folder);
 }
 
 } // namespace win32

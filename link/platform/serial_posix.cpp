@@ -1,5 +1,6 @@
 #include "link/platform/DeviceNames.h"
 #include "link/platform/DeviceNames_p.h"
+#include "link/platform/Holders_p.h"
 #include "link/platform/Timing.h"
 #include "link/platform/Win32Serial.h"
 
@@ -13,6 +14,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -52,9 +54,10 @@ struct Registry {
     std::uintptr_t next = 0x100;
 };
 
+// Never destroyed: a form released late in the program's end may still close its port.
 Registry& registry() {
-    static Registry instance;
-    return instance;
+    static Registry* const instance = new Registry;
+    return *instance;
 }
 
 // The port behind a handle, or nullptr with EBADF as the last error.
@@ -156,6 +159,15 @@ std::string SystemDevicePath(const std::string& name, const std::string& key) {
     return !name.empty() && name.front() == '/' ? name : std::string();
 }
 
+std::vector<std::string> SystemDefaultFolders(SystemFolder folder) {
+    switch (folder) {
+    case SystemFolder::Processes: return {"/proc"};
+    case SystemFolder::Terminals: return {"/sys/class/tty"};
+    case SystemFolder::Locks: return {"/var/lock", "/run/lock"};
+    }
+    return {};
+}
+
 HANDLE CreateFileA(const char* name, DWORD /*access*/, DWORD shareMode, void* /*security*/,
                    DWORD disposition, DWORD /*flags*/, HANDLE /*templateFile*/) {
     if (name == nullptr || disposition != OPEN_EXISTING) {
@@ -180,6 +192,10 @@ HANDLE CreateFileA(const char* name, DWORD /*access*/, DWORD shareMode, void* /*
 
     termios settings{};
     if (tcgetattr(fd, &settings) != 0) return refuse(errno); // not a terminal: ENOTTY
+    struct stat node{};
+    if (fstat(fd, &node) != 0) return refuse(errno);
+    // A kernel console is somebody's login line or boot log, never a light controller.
+    if (IsActiveConsole(path, node.st_rdev)) return refuse(EBUSY);
 
     if (shareMode == 0) {
         // TIOCEXCL alone does not stop root; the lock stops every other opener, and the flag
@@ -187,6 +203,9 @@ HANDLE CreateFileA(const char* name, DWORD /*access*/, DWORD shareMode, void* /*
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) return refuse(errno == EWOULDBLOCK ? EBUSY : errno);
         int exclusive = 0;
         if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) return refuse(EBUSY);
+        // Programs that take neither: terminal programs, scripts, a login prompt, a modem
+        // manager. Whoever the system lets us see holding the line keeps it.
+        if (FindHolder(path, node.st_rdev) != Holder::None) return refuse(EBUSY);
         if (ioctl(fd, TIOCEXCL) != 0) return refuse(errno);
     }
 

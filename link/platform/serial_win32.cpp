@@ -22,6 +22,9 @@ namespace win32 {
 // The system knows its ports by the names the user sees.
 std::string SystemDevicePath(const std::string& name, const std::string& /*key*/) { return name; }
 
+// The system itself refuses a second opener of a port: nothing to read.
+std::vector<std::string> SystemDefaultFolders(SystemFolder /*folder*/) { return {}; }
+
 HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* security,
                    DWORD disposition, DWORD flags, HANDLE templateFile) {
     timing::UseFineTimers();
