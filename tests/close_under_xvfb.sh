@@ -19,6 +19,9 @@ cleanup() {
 trap cleanup EXIT
 passed=0 failed=0
 
+# Checks inside a row end it with "|| return 1": a row runs as an if-condition, where
+# errexit does not apply.
+
 # Waits up to 10 s for a shown window of that title.
 await_window() {
   for _ in $(seq 100); do
@@ -80,15 +83,15 @@ row() {
 panel_disconnected() {
   "$panel" 2>"$work/err" &
   local pid=$!
-  await_window window
-  "$wm_close" window
+  await_window window || return 1
+  "$wm_close" window || return 1
   ended_cleanly $pid "$work/err"
 }
 
 # The panel reaches a terminal only through its fixed device names: in a mount namespace of
 # its own, /dev/ttyUSB0 (Com3) is the simulator's terminal; nothing outside sees the change.
 panel_connected() {
-  start_sim
+  start_sim || return 1
   local ns=(unshare --mount)
   [ "$(id -u)" -eq 0 ] || ns=(unshare --user --map-root-user --mount)
   "${ns[@]}" bash -c '
@@ -105,7 +108,7 @@ panel_connected() {
     mount --bind "$1" /dev/ttyUSB0
     exec "$2"' namespace "$pty" "$panel" 2>"$work/err" &
   local pid=$!
-  await_window window
+  await_window window || return 1
   click 771 200   # Com3
   click 739 330   # verbinden
   local held=0
@@ -114,8 +117,8 @@ panel_connected() {
     sleep 0.1
   done
   [ $held -eq 1 ] || { echo "the panel never held the simulator's terminal"; return 1; }
-  "$wm_close" window
-  ended_cleanly $pid "$work/err"
+  "$wm_close" window || return 1
+  ended_cleanly $pid "$work/err" || return 1
   "$open_port" "$pty" || { echo "the terminal is not free after the panel ended"; return 1; }
   kill -TERM "$sim_pid"
   wait "$sim_pid" || { echo "the simulator did not end with status 0 on SIGTERM"; return 1; }
@@ -124,15 +127,15 @@ panel_connected() {
 demo_closed_by() {
   "$demo" 2>"$work/err" &
   local pid=$!
-  await_window window
-  await_window "Steuergerät (Simulation)"
+  await_window window || return 1
+  await_window "Steuergerät (Simulation)" || return 1
   if [ "${2:-}" = frame ]; then
     click 739 330   # verbinden
     sleep 0.5
     click 511 138   # Standlicht: one frame, 56 boxes
     confirm_boxes lichtpult
   fi
-  "$wm_close" "$1"
+  "$wm_close" "$1" || return 1
   ended_cleanly $pid "$work/err"
 }
 
