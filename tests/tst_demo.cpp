@@ -5,6 +5,7 @@
 #include "link/Link.h"
 #include "panel/Unit1.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/InFlight.h"
 
 #include <QProcess>
 #include <QTest>
@@ -21,6 +22,7 @@ private slots:
         ModalConfirmer confirmer;
         Form1->comportbut->click();
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        AnswersInFlight(demo->controller);
 
         // The lamp window follows while the boxes are open: with the frame's last box still
         // open, the dipped-beam lamp comes on.
@@ -46,6 +48,7 @@ private slots:
         QVERIFY(demo->window->LampLit('f'));
         QVERIFY(demo->window->LampLit('b'));
 
+        seam::Reset();
         delete Form1;
         Form1 = nullptr;
     }

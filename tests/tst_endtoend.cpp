@@ -5,6 +5,7 @@
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/InFlight.h"
 #include "tests/support/Panel.h"
 
 #include <QTest>
@@ -14,11 +15,13 @@ class EndToEndTest : public QObject {
 
 private slots:
     void init() { CreatePanel(); }
+    void cleanup() { seam::Reset(); }
 
     void dippedBeamWithRealBoxes() {
         sim::Controller controller;
         ModalConfirmer confirmer;
         ConnectPanel(controller.Path());
+        AnswersInFlight(controller);
         QCOMPARE(confirmer.lines, QStringList{});
         Form1->Links->SetChecked(true);
 

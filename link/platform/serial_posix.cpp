@@ -351,16 +351,20 @@ BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* /*ove
             until = lastByte + interval;
         timespec wait{};
         timespec* waitFor = nullptr;
+        bool timeUp = false;
         if (until != timing::Clock::time_point{}) {
             const auto left = until - timing::Clock::now();
-            if (left <= timing::Clock::duration::zero()) break;
-            wait = asTimespec(left);
+            // Out of time: one look without waiting all the same, so a line that went away
+            // while this thread was not running is a failure, not an empty read.
+            timeUp = left <= timing::Clock::duration::zero();
+            wait = asTimespec(timeUp ? timing::Clock::duration::zero() : left);
             waitFor = &wait;
         }
         pollfd ready{port->fd, POLLIN, 0};
         const int r = ppoll(&ready, 1, waitFor, nullptr);
         if (r < 0 && errno != EINTR) return fail(errno);
         if (r > 0 && (ready.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) hungUp = true;
+        if (timeUp && !hungUp && (r <= 0 || (ready.revents & POLLIN) == 0)) break;
     }
     if (read != nullptr) *read = got;
     return TRUE;
