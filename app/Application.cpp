@@ -8,7 +8,13 @@
 #include <QStyleFactory>
 #include <QWidget>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <vector>
+
+#include <errno.h>
 
 namespace {
 
@@ -42,6 +48,39 @@ public:
     }
 };
 
+[[noreturn]] void noDisplay(const char* why) {
+    std::fprintf(stderr,
+                 "%s: %s; start it inside a desktop session, or try it headless with: "
+                 "xvfb-run %s\n",
+                 program_invocation_short_name, why, program_invocation_short_name);
+    std::exit(1);
+}
+
+QtMessageHandler previousHandler = nullptr;
+
+// What the toolkit says while it starts is held back: if it cannot reach a display, one line
+// of ours replaces it all; otherwise it is passed on as it was.
+struct HeldMessage {
+    QtMsgType type;
+    QString message;
+};
+std::vector<HeldMessage>* heldMessages = nullptr;
+
+void displayFailureHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) noDisplay("no display to show the window on could be reached");
+    heldMessages->push_back({type, message});
+}
+
+void passOnHeldMessages() {
+    for (const HeldMessage& held : *heldMessages) {
+        const QMessageLogContext context;
+        if (previousHandler != nullptr)
+            previousHandler(held.type, context, held.message);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(held.message));
+    }
+}
+
 int argumentCount = 1;
 char programName[] = "lichtpult";
 char* arguments[] = {programName, nullptr};
@@ -49,6 +88,13 @@ char* arguments[] = {programName, nullptr};
 } // namespace
 
 TApplication::TApplication() = default;
+
+void TApplication::RequireDisplay() {
+    const bool chosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+                        !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!chosen) noDisplay("no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)");
+}
 
 void TApplication::Shutdown() {
     while (!forms_.empty()) {
@@ -61,8 +107,17 @@ void TApplication::Shutdown() {
 
 void TApplication::Initialize() {
     if (QApplication::instance() == nullptr) {
+        RequireDisplay();
         // The command line is not the program's input: the toolkit sees only the program name.
+        // The toolkit's own complaint about a display it cannot reach ends in an abort that
+        // sends the user the wrong way ("reinstalling may fix this"): say what is missing.
+        std::vector<HeldMessage> held;
+        heldMessages = &held;
+        previousHandler = qInstallMessageHandler(displayFailureHandler);
         owned_ = std::make_unique<GuardedApplication>(argumentCount, arguments);
+        qInstallMessageHandler(previousHandler);
+        passOnHeldMessages();
+        heldMessages = nullptr;
         QCoreApplication::setApplicationName(programName);
     }
     // The layout's coordinates assume a group box's caption on its frame line.

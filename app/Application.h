@@ -18,7 +18,11 @@ public:
     TApplication& operator=(const TApplication&) = delete;
 
     // Ready to create windows: the toolkit, its style and the fonts the layout was drawn with.
+    // Without a display to show them on, says so in one line and ends the program with 1.
     void Initialize();
+
+    // Ends the program with 1 and one line on what to do when no display is set at all.
+    static void RequireDisplay();
 
     // Creates a form owned by the application and stores it in `reference` before the form's
     // constructor runs, so the constructor may already reach the form through it. The first
