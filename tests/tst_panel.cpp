@@ -6,6 +6,7 @@
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/InFlight.h"
 #include "tests/support/Panel.h"
 #include "tests/support/Seam.h"
 
@@ -315,6 +316,7 @@ private slots:
         QCOMPARE(Form1->comports->ItemIndex(), index);
         Form1->comportbut->click();
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        AnswersInFlight(*controllers[std::size_t(index)]);
         Form1->Standlicht->click();
         for (int i = 0; i < 6; ++i) {
             QCOMPARE(controllers[i]->ReceivedBytes().size(), i == index ? std::size_t{28} : std::size_t{0});
