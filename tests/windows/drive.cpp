@@ -129,10 +129,11 @@ struct Program {
     }
 };
 
-bool start(Program& program, const char* exe) {
+bool start(Program& program, const char* exe, const char* arguments = nullptr) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string command = std::string("\"") + exe + "\"";
+    if (arguments != nullptr) command += std::string(" ") + arguments;
     if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &program.process))
         return check(false, "lichtpult.exe starts (error " + std::to_string(GetLastError()) + ")");
@@ -313,6 +314,7 @@ bool noBoxOpen(const Program& program) {
 // ---- Talking to the shell beside ---------------------------------------------------------
 
 std::string syncFolder;
+std::string panelExe;
 
 // Asks the shell for something and waits until it is done.
 bool request(const std::string& name) {
@@ -609,6 +611,91 @@ void closing(Program& program) {
     endsWithExitCodeZero(program);
 }
 
+// ---- Figures, each beside its floor ------------------------------------------------------
+
+double msSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5)];
+}
+
+void row(const std::string& figure, const std::vector<double>& values, double floor, const std::string& goal) {
+    std::printf("BENCH|%s|%zu|%.3f ms|%.3f ms|%.3f ms|%.2f (p99 %.2f)|%s\n", figure.c_str(), values.size(),
+                percentile(values, 0.5), percentile(values, 0.99), floor,
+                percentile(values, 0.5) / floor, percentile(values, 0.99) / floor, goal.c_str());
+}
+
+// Confirms the open box with Enter; with `another`, waits for the next box to be shown and
+// focused and returns the time in between. Negative when a box does not come or go.
+double boxToBox(const Program& program, bool another) {
+    const Box box = nextBox(program);
+    if (box.window == nullptr) return -1;
+    const auto confirmed = std::chrono::steady_clock::now();
+    press(box.window, VK_RETURN);
+    if (!waitFor([&] { return !IsWindow(box.window); })) return -1;
+    if (!another) return 0;
+    if (nextBox(program).window == nullptr) return -1;
+    return msSince(confirmed);
+}
+
+// From the start of the process until its window is shown and the program waits for input,
+// its first paint done.
+double startUpMs(const char* exe) {
+    const auto began = std::chrono::steady_clock::now();
+    Program program;
+    if (!start(program, exe)) return 0;
+    const double ms = msSince(began);
+    stop(program);
+    return ms;
+}
+
+void benchmark(Program& first) {
+    stop(first); // each start below is timed from the beginning
+    first = Program{};
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string empty = self;
+    empty = empty.substr(0, empty.find_last_of('\\') + 1) + "lichtpult-empty.exe";
+    std::vector<double> panel, bare;
+    for (int i = 0; i < 20; ++i) {
+        bare.push_back(startUpMs(empty.c_str()));
+        panel.push_back(startUpMs(panelExe.c_str()));
+    }
+    row("Start-up until the window waits for input, first paint done (Wine, Xvfb)", panel,
+        percentile(bare, 0.5), "reported; floor: an empty Win32 window");
+
+    // Box to box: the panel's frame, and bare boxes one after the other.
+    std::vector<double> gaps, bareGaps;
+    Program program;
+    if (!start(program, panelExe.c_str()) || !connectCom1(program)) return;
+    for (int frame = 0; frame < 5; ++frame) {
+        click(program, layout("Standlicht"));
+        for (int i = 0; i < 56; ++i) {
+            const double gap = boxToBox(program, i < 55);
+            if (gap < 0) return;
+            if (i < 55) gaps.push_back(gap);
+        }
+        settle(program);
+    }
+    stop(program);
+    Program boxes;
+    if (!start(boxes, empty.c_str(), "boxes")) return;
+    for (int i = 0; i < 280; ++i) {
+        const double gap = boxToBox(boxes, i < 279);
+        if (gap < 0) return;
+        if (i < 279) bareGaps.push_back(gap);
+    }
+    stop(boxes);
+    row("From confirming one box to the next box shown and focused (Wine, Xvfb)", gaps,
+        percentile(bareGaps, 0.5), "reported; floor: bare MessageBoxA one after the other");
+    std::printf("BENCH|Bare boxes one after the other (the floor above)|%zu|%.3f ms|%.3f ms|-|-|reported: Wine's own round trip of a box\n",
+                bareGaps.size(), percentile(bareGaps, 0.5), percentile(bareGaps, 0.99));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -618,10 +705,11 @@ int main(int argc, char** argv) {
     }
     const std::string scenario = argv[1];
     syncFolder = argv[3];
+    panelExe = argv[2];
     const std::map<std::string, void (*)(Program&)> scenarios = {
         {"start-up", startUp},     {"connect", connect},        {"dipped-beam", dippedBeam},
         {"silent", silentController}, {"com2", portLedNowhere}, {"hang-up", lineHungUp},
-        {"keyboard", keyboardOnly}, {"close", closing},
+        {"keyboard", keyboardOnly}, {"close", closing},   {"bench", benchmark},
     };
     const auto found = scenarios.find(scenario);
     if (found == scenarios.end()) {
@@ -631,8 +719,8 @@ int main(int argc, char** argv) {
     Program program;
     if (start(program, argv[2])) {
         found->second(program);
-        if (scenario != "close") endsWithExitCodeZero(program);
+        if (scenario != "close" && scenario != "bench") endsWithExitCodeZero(program);
     }
-    stop(program);
+    if (program.process.hProcess != nullptr) stop(program);
     return failures;
 }

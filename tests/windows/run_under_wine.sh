@@ -142,7 +142,8 @@ run() {
   tally "$output"
 }
 
-# LICHTPULT_WINE_SCENARIOS="start-up keyboard" runs only those scenarios of the program.
+# LICHTPULT_WINE_SCENARIOS="start-up keyboard" runs only those scenarios of the program;
+# "bench" the figures.
 only=${LICHTPULT_WINE_SCENARIOS:-}
 if [ -z "$only" ]; then
 run configure ok
@@ -261,6 +262,8 @@ drive com2 ok
 drive hang-up ok
 drive keyboard ok
 drive close ok
+# The figures (scripts/bench-windows), only when asked for.
+if [[ " $only " == *" bench "* ]]; then drive bench ok; fi
 
 echo "Windows build under Wine: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]
