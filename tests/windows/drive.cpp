@@ -448,6 +448,16 @@ void connect(Program& program) {
 
 void dippedBeam(Program& program) {
     if (!connectCom1(program)) return;
+    // Standlicht first: the dipped beam then clears it from code, which sends no frame of its own.
+    click(program, layout("Standlicht"));
+    const std::string sideLights = "ancnbyjnenfnenfnknlngnhniydn";
+    for (std::size_t i = 0; i < 2 * sideLights.size(); ++i) {
+        Box box = nextBox(program);
+        const std::string expected = i % 2 == 0 ? std::string(1, sideLights[i / 2]) : "TRUE";
+        if (!check(box.window != nullptr && box.text == expected, "Standlicht's box " + std::to_string(i + 1) + ": " + box.text))
+            return;
+        if (!confirm(program, box)) return;
+    }
     click(program, layout("Abblendlicht"));
     const std::string frame = "aycnbnjnenfnenfnknlngnhniydn";
     std::vector<Box> boxes;
@@ -468,8 +478,9 @@ void dippedBeam(Program& program) {
     }
     check(noBoxOpen(program), "no box after the 56th");
     check(SendMessageA(program["Abblendlicht"], BM_GETCHECK, 0, 0) == BST_CHECKED &&
+              SendMessageA(program["Standlicht"], BM_GETCHECK, 0, 0) == BST_UNCHECKED &&
               IsWindowEnabled(program["Fernlicht"]),
-          "Abblendlicht ticked, Fernlicht enabled");
+          "Abblendlicht ticked, Standlicht cleared, Fernlicht enabled");
     check(request("frame"), "the shell has looked at the frame the controller decoded");
 }
 

@@ -202,11 +202,13 @@ answer() {
         frame)
           local expected
           case $scenario in
-            dipped-beam) expected=$(frameLine Abblendlicht Innenraum) ;;
+            # The side lights' frame, then the dipped beam's.
+            dipped-beam) expected=$(frameLine Standlicht Innenraum)$'\n'$(frameLine Abblendlicht Innenraum)
+                         expected=${expected/$'\n'Rahmen 1/$'\n'Rahmen 2} ;;
             *) expected=$(frameLine Standlicht Innenraum) ;;
           esac
           if [ "$(tail -n +2 "$work/sim.out")" = "$expected" ]; then
-            echo "PASS the controller decoded one frame: ${expected#Rahmen 1: }"
+            echo "PASS the controller decoded: ${expected//$'\n'/; }"
           else
             echo "FAIL the controller decoded: '$(tail -n +2 "$work/sim.out")', not '$expected'"
           fi ;;
