@@ -1,19 +1,18 @@
 #pragma once
 // The application object: start-up, the forms it owns, the event loop and the display of
-// exceptions that nobody else caught.
+// exceptions that nobody else caught. Each system's toolkit file (application_qt.cpp,
+// application_win32.cpp) provides the start, the loop and the end.
 
 #include "app/Toolkit.h"
 
-#include <memory>
 #include <new>
 #include <vector>
 
-class QApplication;
-class QWidget;
+class TForm;
 
 class TApplication {
 public:
-    TApplication();
+    TApplication() = default;
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
 
@@ -21,16 +20,13 @@ public:
     // Without a display to show them on, says so in one line and ends the program with 1.
     void Initialize();
 
-    // Ends the program with 1 and one line on what to do when no display is set at all.
-    static void RequireDisplay();
-
     // Creates a form owned by the application and stores it in `reference` before the form's
     // constructor runs, so the constructor may already reach the form through it. The first
     // form created is the main window.
     template <class Form>
     void CreateForm(Form*& reference);
 
-    // Runs the event loop until the main window has been closed.
+    // Shows the main window and runs the event loop until the main window has been closed.
     void Run();
 
     // Shows the exception's message to the user.
@@ -38,16 +34,23 @@ public:
 
     Text Title() const;
 
+    // The first form still there, or nullptr.
+    TForm* MainForm() const { return forms_.empty() ? nullptr : forms_.front(); }
+
+    // A form's destructor lets go of it here.
+    void Forget(TForm* form);
+
     // Releases the forms, newest first, then the toolkit. A program calls it before main
     // returns (ApplicationLifetime does), never from a static destructor: the serial layer
     // and the toolkit must still be there while a form lets go of its port.
     void Shutdown();
 
 private:
-    void adopt(QWidget* form);
+    void adopt(TForm* form);
+    // The toolkit's own end, after the forms.
+    void endToolkit();
 
-    std::unique_ptr<QApplication> owned_;
-    std::vector<QWidget*> forms_;
+    std::vector<TForm*> forms_;
 };
 
 // The one application object. It is never destroyed by itself; its forms and the toolkit end

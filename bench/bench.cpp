@@ -148,7 +148,7 @@ void pacedFrame() {
         SendLightStates();
         frames.push_back(msBetween(start, Clock::now()));
     }
-    Form1->comportbut->click();
+    Form1->comportbut->Click();
     const double floor = 28 * 3 * std::chrono::duration<double, std::milli>(sim::kByteTime).count();
     row("Whole frame at 9600 baud (28 bytes, each with its 2-byte answer)", frames, floor, "ms",
         "reported: the line's own floor is 87.5 ms");
@@ -178,10 +178,10 @@ double boxToBox() {
     timer.start();
     for (int i = 0; i < 10; ++i) {
         confirmed = {};
-        Form1->Standlicht->click();
+        Form1->Standlicht->Click();
     }
     timer.stop();
-    Form1->comportbut->click();
+    Form1->comportbut->Click();
     row("From confirming one box to the next box shown (real boxes, offscreen)", gaps, 16.0, "ms",
         "p99 ≤ 16 ms (one display frame)");
     return percentile(gaps, 0.5);
@@ -198,7 +198,7 @@ void frameAndUnacknowledgedByte(double boxToBoxMs) {
     std::vector<double> frames;
     for (int i = 0; i < 20; ++i) {
         const auto start = Clock::now();
-        Form1->Standlicht->click();
+        Form1->Standlicht->Click();
         frames.push_back(msBetween(start, Clock::now()));
     }
     sim::Behaviour silent;
@@ -210,7 +210,7 @@ void frameAndUnacknowledgedByte(double boxToBoxMs) {
         WriteCommand("a", 1);
         bytes.push_back(msBetween(start, Clock::now()));
     }
-    Form1->comportbut->click();
+    Form1->comportbut->Click();
     row("Whole frame, instant controller, 56 real boxes confirmed at once", frames,
         56 * boxToBoxMs, "ms", "reported; floor: 56 boxes at the measured box-to-box median");
     row("Byte never acknowledged (10 sends, 20 real boxes)", bytes, 220.0, "ms",
@@ -295,19 +295,19 @@ bool soak() {
     CreatePanel();
     ConnectPanel(simulator.path);
     ModalConfirmer confirmer;
-    for (int i = 0; i < 10; ++i) Form1->Standlicht->click(); // the toolkit's caches warm up
+    for (int i = 0; i < 10; ++i) Form1->Standlicht->Click(); // the toolkit's caches warm up
     confirmer.lines.clear();
     const long memoryBefore = residentKiB(), descriptorsBefore = openDescriptors();
     std::vector<double> frames;
     for (int i = 0; i < 1000; ++i) {
         const auto start = Clock::now();
-        Form1->Standlicht->click();
+        Form1->Standlicht->Click();
         frames.push_back(msBetween(start, Clock::now()));
         confirmer.lines.clear(); // the helper's record, not the program's memory
     }
     const long grownKiB = residentKiB() - memoryBefore;
     const long moreDescriptors = openDescriptors() - descriptorsBefore;
-    Form1->comportbut->click();
+    Form1->comportbut->Click();
     const int framesSeen = simulator.framesSeen();
     const bool held = grownKiB <= 1024 && moreDescriptors == 0 && framesSeen == 1010;
     const std::string goal = "resident memory " + std::to_string(grownKiB) + " KiB, descriptors " +

@@ -2,6 +2,7 @@
 // benchmark can time start-up and read the peak memory from outside. With "bare" it does the
 // same for an empty Qt window, the floor the panel is compared with.
 
+#include "app/Controls_qt.h"
 #include "app/Application.h"
 #include "panel/Unit1.h"
 
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
     Application->Initialize();
     Application->CreateForm(Form1);
     QuitOnPaint quit;
-    Form1->installEventFilter(&quit);
+    QtWidget(Form1)->installEventFilter(&quit);
     Application->Run();
     return 0;
 }

@@ -1,5 +1,5 @@
-# Cross-compiles the libraries below the window and their tests for 64-bit Windows with
-# Debian's MinGW-w64, as static console programs (they need only KERNEL32 and msvcrt).
+# Cross-compiles the program and its tests for 64-bit Windows with Debian's MinGW-w64,
+# statically linked: they need no DLL beyond the system's own.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
@@ -10,4 +10,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(LICHTPULT_LOWER_ONLY ON CACHE BOOL "" FORCE)

@@ -1,3 +1,4 @@
+#include "app/Controls_qt.h"
 #include "demo/Demo.h"
 
 #include "app/Application.h"
@@ -41,11 +42,11 @@ std::unique_ptr<Demo> StartDemo() {
         win32::SetDevicePath(name, demo->controller.Path());
     Application->CreateForm(Form1);
     demo->window = std::make_unique<SimulationWindow>(demo->controller);
-    Form1->show();
-    PlaceWindows(*Form1, *demo->window);
+    QtWidget(Form1)->show();
+    PlaceWindows(*QtWidget(Form1), *demo->window);
     demo->window->show();
     // Where the screen is too small for both side by side, the panel the user works with stays
     // on top.
-    Form1->raise();
+    QtWidget(Form1)->raise();
     return demo;
 }

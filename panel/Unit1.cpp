@@ -3,8 +3,6 @@
 #include "link/Link.h"
 #include "protocol/LightFrame.h"
 
-#include <QFont>
-
 #include <algorithm>
 #include <array>
 #include <span>
@@ -85,39 +83,27 @@ const Text kOpenFailure = "Der gew\xE4hlte ComPort konnte nicht ge\xF6"
                           "ffnet werden.\n\nBitte stellen sie sicher, das dieser von keiner "
                           "anderen Anwendung benutzt wird.";
 
-QWidget* widgetOf(const TForm1& form, const ControlMember& member) {
-    return std::visit([&form](auto pointer) -> QWidget* { return form.*pointer; }, member);
+TControl* controlOf(const TForm1& form, const ControlMember& member) {
+    return std::visit([&form](auto pointer) -> TControl* { return form.*pointer; }, member);
 }
 
 // Tab order runs through each parent's children by their tab index, a group's own children
 // right after the group.
 void chainTabOrder(TForm1& form) {
-    std::vector<const Placement*> order;
+    std::vector<TControl*> order;
     const auto addChildrenOf = [&](auto&& self, TGroupBox* TForm1::*parent) -> void {
         std::vector<const Placement*> children;
         for (const Placement& p : kLayout)
             if (p.parent == parent) children.push_back(&p);
         std::ranges::sort(children, {}, &Placement::tabOrder);
         for (const Placement* child : children) {
-            order.push_back(child);
+            order.push_back(controlOf(form, child->control));
             if (auto* group = std::get_if<TGroupBox* TForm1::*>(&child->control))
                 self(self, *group);
         }
     };
     addChildrenOf(addChildrenOf, nullptr);
-
-    QWidget* previous = nullptr;
-    const auto link = [&previous](QWidget* next) {
-        if (previous != nullptr) QWidget::setTabOrder(previous, next);
-        previous = next;
-    };
-    for (const Placement* p : order) {
-        if (std::holds_alternative<TRadioGroup* TForm1::*>(p->control)) {
-            for (int i = 0; i < form.comports->ItemCount(); ++i) link(form.comports->Item(i));
-        } else if (!std::holds_alternative<TGroupBox* TForm1::*>(p->control)) {
-            link(widgetOf(form, p->control));
-        }
-    }
+    SetTabOrder(order);
 }
 
 void applyState(bool connected) {
@@ -132,28 +118,23 @@ void applyState(bool connected) {
 
 } // namespace
 
-TForm1::TForm1(QWidget* owner) : TForm(owner) {
-    QFont font("MS Sans Serif");
-    font.setPixelSize(11);
-    setFont(font);
-    setBackgroundRole(QPalette::Button);
-    setAutoFillBackground(true);
+TForm1::TForm1(TControl* owner) : TForm(owner) {
+    SetFont({"MS Sans Serif", -11});
+    SetColor(clBtnFace);
     SetCaption("window");
-    move(kWindowLeft, kWindowTop);
-    resize(kWindowWidth, kWindowHeight);
+    SetBounds(kWindowLeft, kWindowTop, kWindowWidth, kWindowHeight);
 
     for (const Placement& p : kLayout) {
-        QWidget* parent = p.parent != nullptr ? static_cast<QWidget*>(this->*p.parent) : this;
+        TControl* parent = p.parent != nullptr ? static_cast<TControl*>(this->*p.parent) : this;
         std::visit(
             [&](auto member) {
                 using Control = std::remove_pointer_t<std::remove_reference_t<decltype(this->*member)>>;
                 auto* control = new Control(parent);
                 this->*member = control;
-                control->setObjectName(p.name);
-                control->setGeometry(p.left, p.top, p.width, p.height);
+                control->SetName(p.name);
+                control->SetBounds(p.left, p.top, p.width, p.height);
                 control->SetCaption(p.caption);
-                if constexpr (requires { control->OnClick; })
-                    if (p.onClick != nullptr) control->OnClick = [this, h = p.onClick] { (this->*h)(); };
+                if (p.onClick != nullptr) control->OnClick = [this, h = p.onClick] { (this->*h)(); };
             },
             p.control);
     }
@@ -161,7 +142,7 @@ TForm1::TForm1(QWidget* owner) : TForm(owner) {
     comports->SetItems({kPortNames[0], kPortNames[1], kPortNames[2], kPortNames[3],
                         kPortNames[4], kPortNames[5]});
     for (int i = 0; i < comports->ItemCount(); ++i)
-        comports->Item(i)->setToolTip(QString::fromStdString(ComPortDevice(kPortNames[i])));
+        comports->SetItemHint(i, ComPortDevice(kPortNames[i]));
     comports->SetItemIndex(0);
     chainTabOrder(*this);
 

@@ -33,7 +33,7 @@ public:
 
     // Builds the window from its layout and ends in the disconnected state; create it with
     // Application->CreateForm(Form1), which sets Form1 before this runs.
-    explicit TForm1(QWidget* owner = nullptr);
+    explicit TForm1(TControl* owner = nullptr);
     // Releases the port: the window lives as long as the program.
     ~TForm1() override;
 };

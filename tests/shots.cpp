@@ -1,6 +1,7 @@
 // Writes a PNG of the panel in each of its states and of the demo's two windows after a
 // frame, rendered offscreen, for a reviewer to look at: lichtpult-shots [folder]
 
+#include "app/Controls_qt.h"
 #include "app/Application.h"
 #include "app/Cp1252.h"
 #include "demo/Demo.h"
@@ -35,21 +36,21 @@ int main(int argc, char** argv) {
 
     bool ok = true;
     CreatePanel();
-    ok &= save(Form1, folder, "1-disconnected.png");
+    ok &= save(QtWidget(Form1), folder, "1-disconnected.png");
 
     BoxRecorder recorder;
     sim::Controller controller;
     ConnectPanel(controller.Path());
-    ok &= save(Form1, folder, "2-connected.png");
+    ok &= save(QtWidget(Form1), folder, "2-connected.png");
 
-    Form1->Standlicht->click();
-    Form1->Warnblinklicht->click();
-    Form1->Abblendlicht->click();
-    Form1->Fernlicht->click();
-    ok &= save(Form1, folder, "3-dipped-and-main-beam.png");
+    Form1->Standlicht->Click();
+    Form1->Warnblinklicht->Click();
+    Form1->Abblendlicht->Click();
+    Form1->Fernlicht->Click();
+    ok &= save(QtWidget(Form1), folder, "3-dipped-and-main-beam.png");
 
-    Form1->comportbut->click();
-    ok &= save(Form1, folder, "4-disconnected-again.png");
+    Form1->comportbut->Click();
+    ok &= save(QtWidget(Form1), folder, "4-disconnected-again.png");
 
     // The message a failed connect shows, as the user sees it.
     ConnectPanel("/dev/lichtpult-missing");
@@ -65,14 +66,14 @@ int main(int argc, char** argv) {
     // The demo after a frame with dipped beam and hazard lights, its boxes confirmed.
     {
         const auto demo = StartDemo();
-        Form1->comportbut->click();
-        Form1->Warnblinklicht->click();
-        Form1->Abblendlicht->click();
+        Form1->comportbut->Click();
+        Form1->Warnblinklicht->Click();
+        Form1->Abblendlicht->Click();
         // The controller's window hears of the frame through the event loop.
         for (int i = 0; i < 200 && demo->window->FrameCount() == 0; ++i)
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         ok &= demo->window->FrameCount() == 1;
-        ok &= save(Form1, folder, "6-demo-panel.png");
+        ok &= save(QtWidget(Form1), folder, "6-demo-panel.png");
         ok &= save(demo->window.get(), folder, "7-demo-controller.png");
         delete Form1;
         Form1 = nullptr;

@@ -1,5 +1,6 @@
 // The demo's two windows together, and the simulator as a program of its own.
 
+#include "app/Controls_qt.h"
 #include "app/Application.h"
 #include "demo/Demo.h"
 #include "link/Link.h"
@@ -20,7 +21,7 @@ private slots:
         QVERIFY(demo->window->isVisible());
         QCOMPARE(demo->window->windowTitle(), QString::fromUtf8("Steuerger\u00e4t (Simulation)"));
         ModalConfirmer confirmer;
-        Form1->comportbut->click();
+        Form1->comportbut->Click();
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
         AnswersInFlight(demo->controller);
 
@@ -31,7 +32,7 @@ private slots:
             if (confirmer.lines.size() == 56)
                 litWhileBoxesOpen = QTest::qWaitFor([&] { return demo->window->LampLit('a'); }, 5000);
         };
-        QTest::mouseClick(Form1->Abblendlicht, Qt::LeftButton);
+        QTest::mouseClick(QtWidget(Form1->Abblendlicht), Qt::LeftButton);
         QCOMPARE(confirmer.lines.size(), 56);
         QTRY_COMPARE(demo->window->FrameCount(), 1);
         QVERIFY(demo->window->LampLit('a'));
@@ -41,8 +42,8 @@ private slots:
         QVERIFY(litWhileBoxesOpen);
         QVERIFY(demo->window->Log().contains(QString::fromUtf8("a  \u2192 ok")));
 
-        Form1->Warnblinklicht->click();
-        QTest::mouseClick(Form1->Standlicht, Qt::LeftButton);
+        Form1->Warnblinklicht->Click();
+        QTest::mouseClick(QtWidget(Form1->Standlicht), Qt::LeftButton);
         QTRY_COMPARE(demo->window->FrameCount(), 2);
         QVERIFY(demo->window->LampLit('e'));
         QVERIFY(demo->window->LampLit('f'));

@@ -1,6 +1,7 @@
 // The whole panel with real modal message boxes, confirmed as a user would: connect, tick
 // the dipped beam, confirm every box, and look at what the controller received.
 
+#include "app/Controls_qt.h"
 #include "app/Application.h"
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
@@ -25,7 +26,7 @@ private slots:
         QCOMPARE(confirmer.lines, QStringList{});
         Form1->Links->SetChecked(true);
 
-        QTest::mouseClick(Form1->Abblendlicht, Qt::LeftButton);
+        QTest::mouseClick(QtWidget(Form1->Abblendlicht), Qt::LeftButton);
 
         QStringList lines;
         for (const char byte : std::string("aycnbnjneyfnenfnknlngnhniydn"))
@@ -55,7 +56,7 @@ private slots:
         ModalConfirmer confirmer;
         ConnectPanel(controller.Path());
         controller.HangUp();
-        QTest::mouseClick(Form1->Standlicht, Qt::LeftButton);
+        QTest::mouseClick(QtWidget(Form1->Standlicht), Qt::LeftButton);
         // Per byte: the echo, the failed write, eleven failed reads and the outcome.
         QCOMPARE(confirmer.lines.size(), 28 * 14);
         QCOMPARE(confirmer.lines.mid(0, 3), (QStringList{"a", "!WriteFile: Input/output error",

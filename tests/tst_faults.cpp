@@ -122,7 +122,7 @@ private slots:
         QVERIFY(controller.WaitForAnswered(1));
         const long before = peakResidentKiB();
 
-        Form1->Standlicht->click();
+        Form1->Standlicht->Click();
 
         std::string wire;
         QStringList lines;
@@ -147,7 +147,7 @@ private slots:
         ConnectPanel(controller.Path());
         AnswersInFlight(controller);
 
-        Form1->Standlicht->click();
+        Form1->Standlicht->Click();
 
         QStringList lines;
         for (int i = 0; i < 4; ++i) lines << QString(QChar(kFrameWithSideLights[i])) << "TRUE";
@@ -213,11 +213,11 @@ private slots:
         sim::Controller controller;
         BoxRecorder recorder;
         ConnectPanel(controller.Path());
-        Form1->comportbut->click();
+        Form1->comportbut->Click();
         const int before = openDescriptors();
         for (int i = 0; i < 1000; ++i) {
-            Form1->comportbut->click();
-            Form1->comportbut->click();
+            Form1->comportbut->Click();
+            Form1->comportbut->Click();
         }
         QCOMPARE(openDescriptors(), before);
         QCOMPARE(recorder.lines, QStringList{});

@@ -2,6 +2,7 @@
 // fontconfig answers "sans-serif" with Liberation Mono: every window and box must name a
 // proportional face. Runs with FONTCONFIG_FILE limited to those fonts.
 
+#include "app/Controls_qt.h"
 #include "app/Application.h"
 #include "demo/SimulationWindow.h"
 #include "panel/Unit1.h"
@@ -9,6 +10,7 @@
 #include "tests/support/Boxes.h"
 #include "tests/support/Panel.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -86,7 +88,7 @@ private slots:
     void panel() {
         Application->Initialize();
         CreatePanel();
-        QVERIFY(proportionalSans(Form1->font()));
+        QVERIFY(proportionalSans(QtWidget(Form1)->font()));
         delete Form1;
         Form1 = nullptr;
     }

@@ -15,7 +15,7 @@ Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
-TCheckBox* box(const QString& name) { return Form1->findChild<TCheckBox*>(name); }
+TCheckBox* box(const QString& name) { return FindControl<TCheckBox>(Form1, name.toStdString()); }
 
 // One echo and one "TRUE" per byte, as an instant controller gets them.
 QStringList acknowledged(const std::string& bytes) {
@@ -82,8 +82,8 @@ private slots:
         QFETCH(QStringList, ticked);
         QFETCH(std::string, expected);
         QFETCH(QString, litIndicators);
-        for (TCheckBox* light : Form1->findChildren<TCheckBox*>())
-            light->SetChecked(ticked.contains(light->objectName()));
+        for (TCheckBox* light : ControlsOf<TCheckBox>(Form1))
+            light->SetChecked(ticked.contains(QString::fromStdString(light->Name())));
         QCOMPARE(frameFor(ticked), expected);
 
         BoxRecorder recorder;
@@ -125,11 +125,11 @@ private slots:
     void dippedBeamOnThenOff() {
         BoxRecorder recorder;
         QVERIFY(!box("Fernlicht")->Enabled());
-        box("Abblendlicht")->click();
+        box("Abblendlicht")->Click();
         QVERIFY(box("Fernlicht")->Enabled());
-        box("Fernlicht")->click();
+        box("Fernlicht")->Click();
         QVERIFY(box("Fernlicht")->Checked());
-        box("Abblendlicht")->click();
+        box("Abblendlicht")->Click();
         QVERIFY(!box("Fernlicht")->Checked());
         QVERIFY(!box("Fernlicht")->Enabled());
         QCOMPARE(controller->ReceivedBytes(),
@@ -177,7 +177,7 @@ private slots:
         for (const QString& name : before) box(name)->SetChecked(true);
 
         BoxRecorder recorder;
-        box(clicked)->click();
+        box(clicked)->Click();
         QCOMPARE(controller->ReceivedBytes(), frameFor(sent));
         QCOMPARE(recorder.lines.size(), 56);
         QCOMPARE(box("Fernlicht")->Checked(), false);
@@ -187,14 +187,14 @@ private slots:
     // Boxes without a handler change only their own tick; the next frame carries them.
     void boxesWithoutHandlerSendNothing() {
         BoxRecorder recorder;
-        box("Abblendlicht")->click();
+        box("Abblendlicht")->Click();
         const std::size_t afterDippedBeam = controller->ReceivedBytes().size();
         for (const char* name : {"Fernlicht", "Links", "Parklicht", "Rueckwaerts", "Fernlicht_auto"})
-            box(name)->click();
+            box(name)->Click();
         QCOMPARE(controller->ReceivedBytes().size(), afterDippedBeam);
         QCOMPARE(recorder.lines.size(), 56);
 
-        box("Standlicht")->click();
+        box("Standlicht")->Click();
         QCOMPARE(controller->ReceivedBytes().substr(afterDippedBeam),
                  frameFor({"Abblendlicht", "Fernlicht", "Standlicht", "Links", "Parklicht",
                            "Rueckwaerts", "Fernlicht_auto", "Innenraum"}));

@@ -1,5 +1,6 @@
 // The main window: its layout, its states and the connect button, on pseudo-terminals.
 
+#include "app/Controls_qt.h"
 #include "app/Cp1252.h"
 #include "link/Link.h"
 #include "link/platform/DeviceNames.h"
@@ -11,6 +12,8 @@
 #include "tests/support/Seam.h"
 
 #include <QFontInfo>
+#include <QGroupBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStringDecoder>
@@ -29,9 +32,9 @@ const Text kOpenFailure =
     "Der gew\xE4hlte ComPort konnte nicht ge\xF6" "ffnet werden.\n\n"
     "Bitte stellen sie sicher, das dieser von keiner anderen Anwendung benutzt wird.";
 
-QWidget* control(const char* name) { return Form1->findChild<QWidget*>(name); }
+TControl* control(const char* name) { return FindControl(Form1, name); }
 
-TCheckBox* box(const QString& name) { return Form1->findChild<TCheckBox*>(name); }
+TCheckBox* box(const QString& name) { return FindControl<TCheckBox>(Form1, name.toStdString()); }
 
 const QStringList kLightBoxes = {"Abblendlicht",      "Fernlicht",         "Standlicht",
                                  "Links",             "Rechts",            "Parklicht",
@@ -83,10 +86,12 @@ private slots:
         QFETCH(QRect, geometry);
         QFETCH(QString, caption);
         const QByteArray name = QTest::currentDataTag();
-        QWidget* widget = control(name);
+        TControl* widget = control(name);
         QVERIFY(widget != nullptr);
-        QCOMPARE(widget->parentWidget(), parent.isEmpty() ? static_cast<QWidget*>(Form1) : control(qPrintable(parent)));
-        QCOMPARE(widget->geometry(), geometry);
+        TControl* expectedParent = parent.isEmpty() ? static_cast<TControl*>(Form1) : control(qPrintable(parent));
+        QCOMPARE(widget->Parent(), expectedParent);
+        QCOMPARE(QtWidget(widget)->parentWidget(), QtWidget(expectedParent));
+        QCOMPARE(QtWidget(widget)->geometry(), geometry);
         if (kind == "TButton") {
             QVERIFY(dynamic_cast<TButton*>(widget));
             QCOMPARE(dynamic_cast<TButton*>(widget)->Caption(), caption.toStdString());
@@ -103,7 +108,7 @@ private slots:
     }
 
     void membersAreTheControlsInOrder() {
-        const std::vector<QWidget*> members = {
+        const std::vector<TControl*> members = {
             Form1->comportbut, Form1->comports, Form1->Allgemein, Form1->Sonderfunktionen,
             Form1->Nebel, Form1->Blinker, Form1->Lichtautomatik, Form1->Standlicht,
             Form1->Abblendlicht, Form1->Fernlicht, Form1->Rueckwaerts, Form1->Innenraum,
@@ -115,7 +120,7 @@ private slots:
             "Rueckwaerts", "Innenraum", "Nebelschlussleuchte", "Nebelscheinwerfer", "Links",
             "Rechts", "Parklicht", "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto"};
         for (std::size_t i = 0; i < members.size(); ++i)
-            QCOMPARE(members[i]->objectName(), names[int(i)]);
+            QCOMPARE(QString::fromStdString(members[i]->Name()), names[int(i)]);
         // Declared in this order: each member lies after the one before it.
         const auto* first = reinterpret_cast<const char*>(&Form1->comportbut);
         const auto* last = reinterpret_cast<const char*>(&Form1->Fernlicht_auto);
@@ -123,22 +128,22 @@ private slots:
     }
 
     void window() {
-        QCOMPARE(Form1->geometry(), QRect(475, 106, 386, 276));
-        QCOMPARE(Form1->backgroundRole(), QPalette::Button);
-        QVERIFY(Form1->autoFillBackground());
+        QCOMPARE(QtWidget(Form1)->geometry(), QRect(475, 106, 386, 276));
+        QCOMPARE(QtWidget(Form1)->backgroundRole(), QPalette::Button);
+        QVERIFY(QtWidget(Form1)->autoFillBackground());
         QCOMPARE(Form1->Caption(), Text("window"));
-        QCOMPARE(Form1->font().pixelSize(), 11);
-        QCOMPARE(QFontInfo(Form1->font()).family(), QString("Liberation Sans"));
+        QCOMPARE(QtWidget(Form1)->font().pixelSize(), 11);
+        QCOMPARE(QFontInfo(QtWidget(Form1)->font()).family(), QString("Liberation Sans"));
         QCOMPARE(Form1->comports->ItemCount(), 6);
         for (int i = 0; i < 6; ++i) {
             const QString name = QString("Com%1").arg(i + 1);
-            QCOMPARE(Form1->comports->Item(i)->text(), name);
-            QCOMPARE(Form1->comports->Item(i)->toolTip().toStdString(), DevicePath(name.toStdString()));
+            QCOMPARE(QtRadioItem(Form1->comports, i)->text(), name);
+            QCOMPARE(QtRadioItem(Form1->comports, i)->toolTip().toStdString(), DevicePath(name.toStdString()));
         }
     }
 
     void everyCaptionFits() {
-        for (QAbstractButton* button : Form1->findChildren<QAbstractButton*>()) {
+        for (QAbstractButton* button : QtWidget(Form1)->findChildren<QAbstractButton*>()) {
             if (qobject_cast<QPushButton*>(button)) {
                 QVERIFY(button->sizeHint().width() <= button->width());
                 continue;
@@ -154,7 +159,7 @@ private slots:
             QVERIFY2(needed <= room.width(), qPrintable(button->text() + QString(" needs %1 px, has %2")
                                                              .arg(needed).arg(room.width())));
         }
-        for (QGroupBox* group : Form1->findChildren<QGroupBox*>())
+        for (QGroupBox* group : QtWidget(Form1)->findChildren<QGroupBox*>())
             QVERIFY2(group->fontMetrics().horizontalAdvance(group->title()) + 16 <= group->width(),
                      qPrintable(group->title()));
     }
@@ -165,11 +170,12 @@ private slots:
             "Nebelschlussleuchte", "Nebelscheinwerfer", "Links", "Rechts", "Parklicht",
             "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto"};
         QStringList chain;
-        QWidget* widget = Form1->comportbut;
+        QWidget* const first = QtWidget(Form1->comportbut);
+        QWidget* widget = first;
         do {
             if (expected.contains(widget->objectName())) chain << widget->objectName();
             widget = widget->nextInFocusChain();
-        } while (widget != Form1->comportbut && chain.size() < 40);
+        } while (widget != first && chain.size() < 40);
         QCOMPARE(chain, expected);
     }
 
@@ -220,7 +226,7 @@ private slots:
         QCOMPARE(light->Checked(), connectedChecked);
 
         light->SetChecked(!disconnectedChecked);
-        Form1->comportbut->click();
+        Form1->comportbut->Click();
         QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));
         QVERIFY(Form1->comports->Enabled());
         QCOMPARE(light->Enabled(), disconnectedEnabled);
@@ -312,18 +318,18 @@ private slots:
             SetDevicePath("Com" + std::to_string(i + 1), controllers.back()->Path());
         }
         BoxRecorder recorder;
-        Form1->comports->Item(index)->click();
+        QtRadioItem(Form1->comports, index)->click();
         QCOMPARE(Form1->comports->ItemIndex(), index);
-        Form1->comportbut->click();
+        Form1->comportbut->Click();
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
         AnswersInFlight(*controllers[std::size_t(index)]);
-        Form1->Standlicht->click();
+        Form1->Standlicht->Click();
         for (int i = 0; i < 6; ++i) {
             QCOMPARE(controllers[i]->ReceivedBytes().size(), i == index ? std::size_t{28} : std::size_t{0});
             SetDevicePath("Com" + std::to_string(i + 1), "");
         }
         QCOMPARE(recorder.lines.size(), 56);
-        Form1->comportbut->click();
+        Form1->comportbut->Click();
     }
 
     // Captions and box texts are Windows-1252: the bytes where it differs from Latin-1 go to
@@ -357,7 +363,7 @@ private slots:
         sim::Controller controller;
         BoxRecorder recorder;
         ConnectPanel(controller.Path());
-        Form1->comportbut->click();
+        Form1->comportbut->Click();
         QCOMPARE(hComPort, HANDLE{nullptr});
         ConnectPanel(controller.Path());
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));

@@ -143,10 +143,10 @@ private slots:
             std::string bytes;
             std::uniform_int_distribution<int> letter('a', 'l'), count(1, 3), coin(0, 1);
             if (frame) {
-                for (TCheckBox* light : Form1->findChildren<TCheckBox*>())
+                for (TCheckBox* light : ControlsOf<TCheckBox>(Form1))
                     light->SetChecked(coin(random) == 1);
                 for (const auto& [command, name] : kFrame)
-                    bytes += {command, Form1->findChild<TCheckBox*>(name)->Checked() ? 'y' : 'n'};
+                    bytes += {command, FindControl<TCheckBox>(Form1, name)->Checked() ? 'y' : 'n'};
             } else {
                 for (int i = count(random); i > 0; --i) bytes += char(letter(random));
             }

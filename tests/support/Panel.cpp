@@ -14,5 +14,5 @@ void CreatePanel() {
 void ConnectPanel(const std::string& device) {
     win32::SetDevicePath("Com1", device);
     Form1->comports->SetItemIndex(0);
-    Form1->comportbut->click();
+    Form1->comportbut->Click();
 }

@@ -3,9 +3,11 @@
 // message; "other": something that is no Exception; anything else: nothing, and the window
 // closes itself at once). Every box goes to stdout as one line instead of opening.
 
+#include "app/Controls_qt.h"
 #include "panel/Unit1.h"
 
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +15,7 @@
 
 TForm1* Form1 = nullptr;
 
-TForm1::TForm1(QWidget* owner) : TForm(owner) {
+TForm1::TForm1(TControl* owner) : TForm(owner) {
     SetModalBoxPresenter([](const ModalBox& box) {
         std::printf("%s%s: %s\n", box.icon == ModalBox::Icon::Error ? "!" : "",
                     box.caption.c_str(), box.text.c_str());
@@ -21,7 +23,8 @@ TForm1::TForm1(QWidget* owner) : TForm(owner) {
     const char* what = std::getenv("LICHTPULT_ENTRY_THROWS");
     if (what != nullptr && std::strcmp(what, "exception") == 0) throw Exception("kaputt");
     if (what != nullptr && std::strcmp(what, "other") == 0) throw 42;
-    QTimer::singleShot(0, this, [this] { close(); });
+    QWidget* window = QtWidget(this);
+    QTimer::singleShot(0, window, [window] { window->close(); });
 }
 
 TForm1::~TForm1() { std::printf("released\n"); }

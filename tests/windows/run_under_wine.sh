@@ -1,44 +1,63 @@
 #!/usr/bin/env bash
-# Runs the Windows test under Wine, each scenario against a fresh simulated controller, with
-# COM1 led to the controller's pseudo-terminal.
+# Runs the Windows tests under Wine, each scenario against a fresh simulated controller, with
+# COM1 led to the controller's pseudo-terminal: first the lower libraries' test (no display),
+# then the real lichtpult.exe, driven as a user would by lichtpult-drive.exe on a private
+# Xvfb display, with a PNG of the window and of a box in <Windows build folder>/shots.
 #
-# Usage: run_under_wine.sh <Windows build folder> <lichtpult-sim>
+# Usage: run_under_wine.sh <Windows build folder> <lichtpult-sim> <lichtpult-grab>
 #
 # Whenever it starts, Wine maps each onboard serial port of the machine to a COM name, and the
-# first of them may be a live console. So COM1 is fixed once, in the prefix's registry, to a symlink owned by this script
-# (resting on /dev/null), which is re-pointed at each controller with an atomic rename; a
-# scenario runs only when COM1 resolves to that controller's terminal.
+# first of them may be a live console. So COM1 is fixed once, in the prefix's registry, to a
+# symlink owned by this script (resting on /dev/null), which is re-pointed at each controller
+# with an atomic rename. COM2 … COM6 are fixed to an empty folder, which no serial call can
+# open, so "Com2" leads nowhere (an empty or missing target would still open under Wine, and
+# Wine gives the machine's own ports names from COM7 on, which the panel never offers). A
+# scenario runs only when COM1 resolves to that controller's terminal and every other name
+# the panel offers to that folder.
 set -euo pipefail
 winbuild=$(cd "$1" && pwd)
 sim=$2
+grab=$3
 exe=$winbuild/tests/windows/tst_win32.exe
+panel=$winbuild/app/lichtpult.exe
+driver=$winbuild/tests/windows/lichtpult-drive.exe
 link=$winbuild/com1-link
+nowhere=$winbuild/com-nowhere
+shots=$winbuild/shots
 export WINEPREFIX=$winbuild/wine-prefix WINEDEBUG=-all
 unset DISPLAY
 
 point() { ln -sfn "$1" "$link.new" && mv -T "$link.new" "$link"; }
 point /dev/null
+mkdir -p "$nowhere"
 
-if ! grep -qF "\"COM1\"=\"$link\"" "$WINEPREFIX/system.reg" 2>/dev/null; then
+configured() {
+  grep -qF "\"COM1\"=\"$link\"" "$WINEPREFIX/system.reg" 2>/dev/null &&
+    grep -qF "\"COM6\"=\"$nowhere\"" "$WINEPREFIX/system.reg" &&
+    grep -qF '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null
+}
+if ! configured; then
   wineboot -i >/dev/null 2>&1
   wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$link" /f >/dev/null 2>&1
+  for n in 2 3 4 5 6; do wine reg add 'HKLM\Software\Wine\Ports' /v COM$n /d "$nowhere" /f >/dev/null 2>&1; done
+  # Without a window manager Wine otherwise waits about 2 s at every hidden or destroyed window.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -k || true
   wineserver -w
 fi
 
-simulator=""
+simulator="" xvfb="" drive=""
 work=$(mktemp -d)
 finish() {
+  [ -n "$drive" ] && kill "$drive" 2>/dev/null || true
   [ -n "$simulator" ] && kill "$simulator" 2>/dev/null || true
   point /dev/null
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
 }
 trap finish EXIT
-# One server for all runs; its noise when it is stopped is of no interest.
-wineserver -p 2>/dev/null
-wine cmd /c exit >/dev/null 2>&1
 
 passed=0 failed=0 skipped=0
 tally() {
@@ -47,22 +66,62 @@ tally() {
   skipped=$((skipped + $(grep -c '^SKIP' <<<"$1" || true)))
 }
 
-run() {
-  local scenario=$1 behaviour=$2 pty="" output
+# Starts a controller and leads COM1 to it; fails, saying why, when COM1 or any other name
+# the panel offers leads elsewhere. Not in a subshell: $simulator is the caller's.
+simulate() {
+  local behaviour=$1 pty=""
   "$sim" --behaviour "$behaviour" >"$work/sim.out" 2>&1 &
   simulator=$!
-  for _ in $(seq 100); do
+  for _ in $(seq 200); do
     pty=$(head -n 1 "$work/sim.out" 2>/dev/null || true)
     [ -n "$pty" ] && break
     sleep 0.05
   done
+  [ -n "$pty" ] || { echo "no terminal from the simulator"; return 1; }
   point "$pty"
-  local mapped resolved
+  local mapped resolved n
   mapped=$(readlink "$WINEPREFIX/dosdevices/com1" || true)
   resolved=$(readlink -f "$WINEPREFIX/dosdevices/com1" || true)
-  if [ -z "$pty" ] || [ "$mapped" != "$link" ] || [ "$resolved" != "$pty" ]; then
-    output="FAIL $scenario: not run, COM1 leads to '${resolved:-nothing}' instead of the simulator's '${pty:-terminal}'"
+  if [ "$mapped" != "$link" ] || [ "$resolved" != "$pty" ]; then
+    echo "COM1 leads to '${resolved:-nothing}' instead of the simulator's '$pty'"
+    return 1
+  fi
+  for n in 2 3 4 5 6; do
+    if [ "$(readlink -f "$WINEPREFIX/dosdevices/com$n")" != "$nowhere" ]; then
+      echo "COM$n leads to '$(readlink -f "$WINEPREFIX/dosdevices/com$n")' instead of '$nowhere'"
+      return 1
+    fi
+  done
+  echo "$pty" >"$work/pty"
+}
+
+unsimulate() {
+  [ -n "$simulator" ] && { kill "$simulator" 2>/dev/null || true; wait "$simulator" 2>/dev/null || true; }
+  simulator=""
+  point /dev/null
+}
+
+# Who else holds the terminal open: nobody, once the panel is gone.
+holders() {
+  local pty=$1 fd
+  for fd in /proc/[0-9]*/fd/*; do
+    if [ "$(readlink "$fd" 2>/dev/null)" = "$pty" ]; then echo "${fd%/fd/*}"; fi
+  done | sort -u | tr '\n' ' '
+}
+
+# ---- The lower libraries, without a display --------------------------------------------------
+
+# One server for all runs; its noise when it is stopped is of no interest.
+wineserver -p 2>/dev/null
+wine cmd /c exit >/dev/null 2>&1
+
+run() {
+  local scenario=$1 behaviour=$2 output
+  if ! simulate "$behaviour" >"$work/why"; then
+    output="FAIL $scenario: not run, $(cat "$work/why")"
   else
+    local pty
+    pty=$(cat "$work/pty")
     # Into a file, waiting on the process: Wine's background processes may keep a pipe open.
     wine "$exe" "$scenario" >"$work/test.out" 2>&1 || true
     output=$(cat "$work/test.out")
@@ -78,14 +137,15 @@ run() {
       fi
     fi
   fi
-  kill "$simulator" 2>/dev/null || true
-  wait "$simulator" 2>/dev/null || true
-  simulator=""
-  point /dev/null
+  unsimulate
   sed "s/^/[$scenario] /" <<<"$output"
   tally "$output"
 }
 
+# LICHTPULT_WINE_SCENARIOS="start-up keyboard" runs only those scenarios of the program;
+# "bench" the figures.
+only=${LICHTPULT_WINE_SCENARIOS:-}
+if [ -z "$only" ]; then
 run configure ok
 run timeouts silent
 run ack ok
@@ -93,7 +153,119 @@ run never-ack silent
 run reopen ok
 run exclusive ok
 run error-text ok
+fi
 
-echo "Windows serial layer under Wine: $passed passed, $failed failed, $skipped skipped"
-echo "$passed passed, $failed failed, $skipped skipped"
+# ---- The program on a display of its own -----------------------------------------------------
+
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=:$(cat "$work/display")
+wineserver -p 2>/dev/null
+wine cmd /c exit >/dev/null 2>&1
+mkdir -p "$shots"
+
+frameLine() { # the controller's line for a frame with these lights on
+  local on=" $* " line="" name
+  for name in Standlicht Abblendlicht Fernlicht "Blinker links" "Blinker rechts" Parklicht \
+              Abblendautomatik Fernlichtautomatik Nebelscheinwerfer Nebelschlussleuchte Innenraum \
+              "Rückfahrlicht"; do
+    [ -n "$line" ] && line+=", "
+    if [[ "$on" == *" ${name// /_} "* ]]; then line+="$name an"; else line+="$name aus"; fi
+  done
+  echo "Rahmen 1: $line"
+}
+
+# Answers the driver's requests until it ends; its own PASS/FAIL lines go with the driver's.
+answer() {
+  local scenario=$1 sync=$2 request name
+  while kill -0 "$drive" 2>/dev/null; do
+    for request in "$sync"/*.request; do
+      [ -e "$request" ] || continue
+      name=$(basename "$request" .request)
+      rm -f "$request"
+      case $name in
+        window|box)
+          if "$grab" "$shots/$scenario-$name.png" >/dev/null 2>&1; then
+            echo "PASS a picture: shots/$scenario-$name.png"
+          else
+            echo "FAIL no picture of the $name"
+          fi ;;
+        connected)
+          if [ "$(tail -n +2 "$work/sim.out")" = "" ]; then
+            echo "PASS the controller received no frame"
+          else
+            echo "FAIL the controller received: $(tail -n +2 "$work/sim.out")"
+          fi ;;
+        frame)
+          local expected
+          case $scenario in
+            # The side lights' frame, then the dipped beam's.
+            dipped-beam) expected=$(frameLine Standlicht Innenraum)$'\n'$(frameLine Abblendlicht Innenraum)
+                         expected=${expected/$'\n'Rahmen 1/$'\n'Rahmen 2} ;;
+            *) expected=$(frameLine Standlicht Innenraum) ;;
+          esac
+          if [ "$(tail -n +2 "$work/sim.out")" = "$expected" ]; then
+            echo "PASS the controller decoded: ${expected//$'\n'/; }"
+          else
+            echo "FAIL the controller decoded: '$(tail -n +2 "$work/sim.out")', not '$expected'"
+          fi ;;
+        hangup)
+          # The controller goes away, as an adapter pulled out: its terminal hangs up.
+          unsimulate ;;
+      esac
+      touch "$sync/$name.done"
+    done
+    sleep 0.02
+  done
+}
+
+drive() {
+  local scenario=$1 behaviour=$2 output pty sync
+  [ -z "$only" ] || [[ " $only " == *" $scenario "* ]] || return 0
+  if ! simulate "$behaviour" >"$work/why"; then
+    output="FAIL $scenario: not run, $(cat "$work/why")"
+  else
+    pty=$(cat "$work/pty")
+    sync=$work/sync-$scenario
+    mkdir -p "$sync"
+    wine "$driver" "$scenario" "$(winepath -w "$panel")" "$(winepath -w "$sync")" \
+      >"$work/drive.out" 2>&1 &
+    drive=$!
+    answer "$scenario" "$sync" >"$work/answers.out"
+    wait "$drive" && status=0 || status=$?
+    drive=""
+    output=$(cat "$work/drive.out" "$work/answers.out")
+    [ "$status" -eq 0 ] || grep -q '^FAIL' <<<"$output" ||
+      output+=$'\n'"FAIL the driver ended with status $status"
+    # A terminal that hung up is gone, and its name may already be another's.
+    if [ -n "$simulator" ]; then
+      local held
+      held=$(holders "$pty")
+      if [ -z "$held" ]; then
+        output+=$'\n'"PASS the terminal is free again"
+      else
+        output+=$'\n'"FAIL the terminal is still held by $held"
+      fi
+    fi
+  fi
+  unsimulate
+  sed "s/^/[$scenario] /" <<<"$output"
+  tally "$output"
+}
+
+drive start-up ok
+drive connect ok
+drive dipped-beam ok
+drive silent silent
+drive com2 ok
+drive hang-up ok
+drive keyboard ok
+drive close ok
+# The figures (scripts/bench-windows), only when asked for.
+if [[ " $only " == *" bench "* ]]; then drive bench ok; fi
+
+echo "Windows build under Wine: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,146 @@
+// The application object on Qt.
+
+#include "app/Application.h"
+
+#include "app/Controls.h"
+#include "app/Controls_qt.h"
+#include "app/Cp1252.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFont>
+#include <QStyleFactory>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <vector>
+
+#include <errno.h>
+
+namespace {
+
+// Exceptions must not unwind through the toolkit's event loop: each event is guarded and
+// whatever escapes a handler is shown, and the loop goes on.
+class GuardedApplication : public QApplication {
+public:
+    GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const Exception& exception) {
+            Application->ShowException(exception);
+        } catch (const std::exception& exception) {
+            Application->ShowException(Exception(exception.what()));
+        } catch (...) {
+            Application->ShowException(Exception(""));
+        }
+        return false;
+    }
+};
+
+// Closing the main window ends the run, whatever other windows are open.
+class MainWindowWatch : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) QCoreApplication::quit();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+[[noreturn]] void noDisplay(const char* why) {
+    std::fprintf(stderr,
+                 "%s: %s; start it inside a desktop session, or try it headless with: "
+                 "xvfb-run %s\n",
+                 program_invocation_short_name, why, program_invocation_short_name);
+    std::exit(1);
+}
+
+void requireDisplay() {
+    const bool chosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+                        !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!chosen) noDisplay("no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)");
+}
+
+QtMessageHandler previousHandler = nullptr;
+
+// What the toolkit says while it starts is held back: if it cannot reach a display, one line
+// of ours replaces it all; otherwise it is passed on as it was.
+struct HeldMessage {
+    QtMsgType type;
+    QString message;
+};
+std::vector<HeldMessage>* heldMessages = nullptr;
+
+void displayFailureHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) noDisplay("no display to show the window on could be reached");
+    heldMessages->push_back({type, message});
+}
+
+void passOnHeldMessages() {
+    for (const HeldMessage& held : *heldMessages) {
+        const QMessageLogContext context;
+        if (previousHandler != nullptr)
+            previousHandler(held.type, context, held.message);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(held.message));
+    }
+}
+
+int argumentCount = 1;
+char programName[] = "lichtpult";
+char* arguments[] = {programName, nullptr};
+
+// Ours when Initialize made it; a test's own QApplication is left alone. A plain pointer, so
+// nothing is left for a static destructor.
+QApplication* owned = nullptr;
+
+} // namespace
+
+void TApplication::Initialize() {
+    if (QApplication::instance() == nullptr) {
+        requireDisplay();
+        // The command line is not the program's input: the toolkit sees only the program name.
+        // The toolkit's own complaint about a display it cannot reach ends in an abort that
+        // sends the user the wrong way ("reinstalling may fix this"): say what is missing.
+        std::vector<HeldMessage> held;
+        heldMessages = &held;
+        previousHandler = qInstallMessageHandler(displayFailureHandler);
+        owned = new GuardedApplication(argumentCount, arguments);
+        qInstallMessageHandler(previousHandler);
+        passOnHeldMessages();
+        heldMessages = nullptr;
+        QCoreApplication::setApplicationName(programName);
+    }
+    // The layout's coordinates assume a group box's caption on its frame line.
+    QApplication::setStyle(QStyleFactory::create("Windows"));
+    QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "Arial", "Tahoma"});
+    QApplication::setFont(QFont(QStringList{"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"}, QApplication::font().pointSize()));
+}
+
+void TApplication::endToolkit() {
+    delete owned;
+    owned = nullptr;
+}
+
+void TApplication::Run() {
+    TForm* main = MainForm();
+    if (main == nullptr) return;
+    QWidget* window = QtWidget(main);
+    MainWindowWatch watch;
+    window->installEventFilter(&watch);
+    window->show();
+    QApplication::exec();
+    // The window may be gone by now if a handler deleted the form.
+    if (MainForm() == main) window->removeEventFilter(&watch);
+}
+
+Text TApplication::Title() const {
+    return QCoreApplication::instance() != nullptr
+               ? QStringToCp1252(QCoreApplication::applicationName())
+               : Text(programName);
+}

@@ -1,0 +1,36 @@
+// The application object on the Win32 API.
+
+#include "app/Application.h"
+
+#include "app/Controls.h"
+#include "app/Controls_win32.h"
+
+#include <commctrl.h>
+
+void TApplication::Initialize() {
+    // The tooltips of the port choice.
+    INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&classes);
+}
+
+void TApplication::endToolkit() {}
+
+void TApplication::Run() {
+    TForm* main = MainForm();
+    if (main == nullptr) return;
+    HWND window = Win32Handle(main);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    // As a dialog starts: the first control Tab reaches has the focus.
+    if (HWND first = GetNextDlgTabItem(window, nullptr, FALSE)) SetFocus(first);
+    MSG message;
+    // Ends with WM_QUIT, which the main window posts when it is destroyed.
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        // Tab, Shift+Tab, the arrow keys, Space and Enter as in a dialog.
+        if (IsWindow(window) && IsDialogMessageA(window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+Text TApplication::Title() const { return "lichtpult"; }

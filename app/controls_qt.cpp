@@ -1,0 +1,212 @@
+// The controls on Qt Widgets.
+
+#include "app/Controls.h"
+#include "app/Controls_p.h"
+#include "app/Controls_qt.h"
+#include "app/Cp1252.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVariant>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr char kControlProperty[] = "lichtpult_control";
+
+// One column of equal rows under the caption, as the classic radio group lays out its items.
+class RadioGroupWidget : public QGroupBox {
+public:
+    explicit RadioGroupWidget(QWidget* parent) : QGroupBox(parent), items(new QButtonGroup(this)) {}
+
+    void arrange() {
+        const int count = static_cast<int>(items->buttons().size());
+        if (count == 0) return;
+        const int textHeight = fontMetrics().height();
+        const int usable = height() - textHeight - 5;
+        const int rowHeight = usable / count;
+        const int topMargin = textHeight + 1 + (usable % count) / 2;
+        for (int i = 0; i < count; ++i)
+            items->button(i)->setGeometry(8, topMargin + i * rowHeight, width() - 10, rowHeight);
+    }
+
+    QButtonGroup* items;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QGroupBox::resizeEvent(event);
+        arrange();
+    }
+};
+
+template <class Button>
+Button* clickable(TControl& control, QWidget* parent) {
+    auto* button = new Button(parent);
+    QObject::connect(button, &QAbstractButton::clicked, button, [&control] {
+        if (control.OnClick) control.OnClick();
+    });
+    return button;
+}
+
+} // namespace
+
+struct TControl::Native {
+    TControl::Kind kind;
+    QWidget* widget;
+};
+
+TControl::Native* NewNative(TControl& control, TControl::Kind kind) {
+    QWidget* parent = control.Parent() != nullptr ? control.Parent()->native().widget : nullptr;
+    QWidget* widget = nullptr;
+    switch (kind) {
+    case TControl::Kind::Form: widget = new QWidget(parent); break;
+    case TControl::Kind::Button: widget = clickable<QPushButton>(control, parent); break;
+    case TControl::Kind::CheckBox: widget = clickable<QCheckBox>(control, parent); break;
+    case TControl::Kind::GroupBox: widget = new QGroupBox(parent); break;
+    case TControl::Kind::RadioGroup: widget = new RadioGroupWidget(parent); break;
+    }
+    widget->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(&control)));
+    return new TControl::Native{kind, widget};
+}
+
+void DeleteNative(TControl::Native* native) {
+    delete native->widget;
+    delete native;
+}
+
+void NameNative(TControl::Native& native, const Text& name) {
+    native.widget->setObjectName(QString::fromLatin1(name));
+}
+
+QWidget* QtWidget(const TControl* control) { return control->native().widget; }
+
+QAbstractButton* QtRadioItem(const TRadioGroup* group, int index) {
+    return static_cast<RadioGroupWidget*>(group->native().widget)->items->button(index);
+}
+
+TControl* ControlOf(const QWidget* widget) {
+    return static_cast<TControl*>(widget->property(kControlProperty).value<void*>());
+}
+
+Text TControl::Caption() const {
+    const QWidget* widget = native_->widget;
+    switch (native_->kind) {
+    case Kind::Button:
+    case Kind::CheckBox: return QStringToCp1252(static_cast<const QAbstractButton*>(widget)->text());
+    case Kind::GroupBox:
+    case Kind::RadioGroup: return QStringToCp1252(static_cast<const QGroupBox*>(widget)->title());
+    case Kind::Form: break;
+    }
+    return QStringToCp1252(widget->windowTitle());
+}
+
+void TControl::SetCaption(const Text& caption) {
+    QWidget* widget = native_->widget;
+    switch (native_->kind) {
+    case Kind::Button:
+    case Kind::CheckBox: static_cast<QAbstractButton*>(widget)->setText(Cp1252ToQString(caption)); return;
+    case Kind::GroupBox:
+    case Kind::RadioGroup: static_cast<QGroupBox*>(widget)->setTitle(Cp1252ToQString(caption)); return;
+    case Kind::Form: break;
+    }
+    widget->setWindowTitle(Cp1252ToQString(caption));
+}
+
+bool TControl::Enabled() const { return !native_->widget->testAttribute(Qt::WA_ForceDisabled); }
+
+void TControl::SetEnabled(bool enabled) { native_->widget->setEnabled(enabled); }
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    QWidget* widget = native_->widget;
+    if (widget->isWindow()) {
+        // Where a window manager draws a frame, the place is the frame's.
+        widget->move(left, top);
+        widget->resize(width, height);
+    } else {
+        widget->setGeometry(left, top, width, height);
+    }
+}
+
+void TControl::Click() {
+    if (auto* button = qobject_cast<QAbstractButton*>(native_->widget)) button->click();
+}
+
+void TForm::SetFont(const TFont& font) {
+    QFont qfont(QString::fromLatin1(font.name));
+    qfont.setPixelSize(std::abs(font.height));
+    native().widget->setFont(qfont);
+}
+
+void TForm::SetColor(TColor) {
+    native().widget->setBackgroundRole(QPalette::Button);
+    native().widget->setAutoFillBackground(true);
+}
+
+bool TCheckBox::Checked() const { return static_cast<QCheckBox*>(native().widget)->isChecked(); }
+
+void TCheckBox::SetChecked(bool checked) { static_cast<QCheckBox*>(native().widget)->setChecked(checked); }
+
+namespace {
+
+RadioGroupWidget& radioGroup(const TRadioGroup& group) {
+    return *static_cast<RadioGroupWidget*>(group.native().widget);
+}
+
+} // namespace
+
+void TRadioGroup::SetItems(std::initializer_list<const char*> items) {
+    RadioGroupWidget& widget = radioGroup(*this);
+    for (QAbstractButton* old : widget.items->buttons()) delete old;
+    int id = 0;
+    for (const char* caption : items) {
+        auto* button = new QRadioButton(Cp1252ToQString(caption), &widget);
+        button->setObjectName(QString::fromLatin1(caption));
+        widget.items->addButton(button, id++);
+    }
+    widget.arrange();
+}
+
+int TRadioGroup::ItemCount() const { return static_cast<int>(radioGroup(*this).items->buttons().size()); }
+
+int TRadioGroup::ItemIndex() const { return radioGroup(*this).items->checkedId(); }
+
+void TRadioGroup::SetItemIndex(int index) {
+    QButtonGroup* items = radioGroup(*this).items;
+    if (QAbstractButton* item = items->button(index)) {
+        item->setChecked(true);
+        return;
+    }
+    // An exclusive group refuses to clear its last checked button.
+    items->setExclusive(false);
+    for (QAbstractButton* item : items->buttons()) item->setChecked(false);
+    items->setExclusive(true);
+}
+
+void TRadioGroup::SetItemHint(int index, const Text& hint) {
+    if (QAbstractButton* item = radioGroup(*this).items->button(index))
+        item->setToolTip(Cp1252ToQString(hint));
+}
+
+void ChainNative(const std::vector<TControl*>& order) {
+    QWidget* previous = nullptr;
+    const auto link = [&previous](QWidget* next) {
+        if (previous != nullptr) QWidget::setTabOrder(previous, next);
+        previous = next;
+    };
+    for (TControl* control : order) {
+        switch (control->native().kind) {
+        case TControl::Kind::RadioGroup:
+            for (QAbstractButton* item : radioGroup(*static_cast<TRadioGroup*>(control)).items->buttons())
+                link(item);
+            break;
+        case TControl::Kind::Button:
+        case TControl::Kind::CheckBox: link(control->native().widget); break;
+        case TControl::Kind::Form:
+        case TControl::Kind::GroupBox: break; // never focused themselves
+        }
+    }
+}

@@ -1,0 +1,330 @@
+// The controls on the system's own window classes: a top-level window for a form, BUTTON
+// windows for the push button, the check boxes, the group boxes and the radio items.
+
+#include "app/Application.h"
+#include "app/Controls.h"
+#include "app/Controls_p.h"
+#include "app/Controls_win32.h"
+
+#include <commctrl.h>
+
+#include <exception>
+#include <functional>
+
+struct TControl::Native {
+    TControl::Kind kind;
+    HWND window = nullptr;
+    HFONT font = nullptr;     // a form's, shared by its controls
+    int colour = COLOR_WINDOW; // a form's background
+    HWND focused = nullptr;   // a form's control that had the focus when it was deactivated
+    std::vector<HWND> items;  // a radio group's buttons
+    HWND tooltips = nullptr;  // a radio group's item hints
+};
+
+namespace {
+
+constexpr char kFormClass[] = "LichtpultForm";
+constexpr int kFirstControlId = 100; // clear of IDOK and IDCANCEL, which the dialog keys send
+WNDPROC buttonProcedure = nullptr;   // the system's BUTTON procedure, which group boxes extend
+int nextControlId = kFirstControlId;
+
+TControl* controlOf(HWND window) {
+    return reinterpret_cast<TControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+TControl* formOf(TControl* control) {
+    while (control->Parent() != nullptr) control = control->Parent();
+    return control;
+}
+
+// A handler's exception ends here: it never unwinds through the system's window procedures.
+void runGuarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const Exception& exception) {
+        Application->ShowException(exception);
+    } catch (const std::exception& exception) {
+        Application->ShowException(Exception(exception.what()));
+    } catch (...) {
+        Application->ShowException(Exception(""));
+    }
+}
+
+void forgetWindows(TControl* control) {
+    control->native().window = nullptr;
+    control->native().items.clear();
+    for (TControl* child : control->Controls()) forgetWindows(child);
+}
+
+LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    TControl* form = controlOf(window);
+    if (form == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
+    case WM_COMMAND:
+        // Only BN_CLICKED: the user's click or Space, after an automatic box changed its tick.
+        if (HIWORD(wParam) == BN_CLICKED && lParam != 0) {
+            TControl* control = controlOf(reinterpret_cast<HWND>(lParam));
+            if (control != nullptr && control->OnClick) runGuarded(control->OnClick);
+        }
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        const int colour = form->native().colour;
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(colour));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(colour));
+    }
+    case WM_ERASEBKGND: {
+        RECT area;
+        GetClientRect(window, &area);
+        FillRect(reinterpret_cast<HDC>(wParam), &area, GetSysColorBrush(form->native().colour));
+        return 1;
+    }
+    case WM_ACTIVATE:
+        // A plain window gives the focus to itself when it comes back; a dialog gives it back
+        // to the control that had it.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(window, focus)) form->native().focused = focus;
+            return 0;
+        }
+        if (form->native().focused != nullptr && IsWindow(form->native().focused)) {
+            SetFocus(form->native().focused);
+            return 0;
+        }
+        break;
+    case WM_DESTROY:
+        if (Application->MainForm() == form) PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY:
+        forgetWindows(form);
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        break;
+    default: break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A group box hands its children's clicks and colours to the form, as the form's own.
+LRESULT CALLBACK groupProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
+    default: return CallWindowProcA(buttonProcedure, window, message, wParam, lParam);
+    }
+}
+
+void registerFormClass() {
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(GetModuleHandleA(nullptr), kFormClass, &existing)) return;
+    WNDCLASSEXA form{};
+    form.cbSize = sizeof form;
+    form.lpfnWndProc = formProcedure;
+    form.hInstance = GetModuleHandleA(nullptr);
+    form.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    form.hIcon = LoadIconA(form.hInstance, MAKEINTRESOURCEA(1));
+    form.lpszClassName = kFormClass;
+    RegisterClassExA(&form);
+}
+
+HWND newButton(HWND parent, DWORD style, DWORD extended = 0) {
+    return CreateWindowExA(extended, "BUTTON", "", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextControlId++)),
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+void setFont(HWND window, HFONT font) {
+    if (window != nullptr && font != nullptr)
+        SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void arrangeItems(TControl::Native& group) {
+    const int count = static_cast<int>(group.items.size());
+    if (count == 0 || group.window == nullptr) return;
+    RECT area;
+    GetClientRect(group.window, &area);
+    HDC dc = GetDC(group.window);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(group.window, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(group.window, dc);
+    const int textHeight = metrics.tmHeight;
+    const int usable = area.bottom - textHeight - 5;
+    const int rowHeight = usable / count;
+    const int topMargin = textHeight + 1 + (usable % count) / 2;
+    for (int i = 0; i < count; ++i)
+        SetWindowPos(group.items[i], nullptr, 8, topMargin + i * rowHeight, area.right - 10, rowHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+HWND Win32Handle(const TControl* control) { return control->native().window; }
+
+TControl::Native* NewNative(TControl& control, TControl::Kind kind) {
+    auto* native = new TControl::Native;
+    native->kind = kind;
+    HWND parent = control.Parent() != nullptr ? control.Parent()->native().window : nullptr;
+    switch (kind) {
+    case TControl::Kind::Form:
+        registerFormClass();
+        native->window = CreateWindowExA(
+            WS_EX_CONTROLPARENT, kFormClass, "", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
+            GetModuleHandleA(nullptr), &control);
+        return native;
+    case TControl::Kind::Button: native->window = newButton(parent, BS_PUSHBUTTON | WS_TABSTOP); break;
+    case TControl::Kind::CheckBox: native->window = newButton(parent, BS_AUTOCHECKBOX | WS_TABSTOP); break;
+    case TControl::Kind::GroupBox:
+    case TControl::Kind::RadioGroup:
+        // Without WS_EX_CONTROLPARENT the dialog keys would skip the group's children.
+        native->window = newButton(parent, BS_GROUPBOX, WS_EX_CONTROLPARENT);
+        buttonProcedure = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(native->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(groupProcedure)));
+        break;
+    }
+    SetWindowLongPtrA(native->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&control));
+    if (control.Parent() != nullptr) setFont(native->window, formOf(control.Parent())->native().font);
+    return native;
+}
+
+void DeleteNative(TControl::Native* native) {
+    if (native->tooltips != nullptr) DestroyWindow(native->tooltips);
+    if (native->window != nullptr) DestroyWindow(native->window);
+    if (native->font != nullptr) DeleteObject(native->font);
+    delete native;
+}
+
+void NameNative(TControl::Native&, const Text&) {}
+
+Text TControl::Caption() const {
+    if (native_->window == nullptr) return {};
+    Text caption(static_cast<std::size_t>(GetWindowTextLengthA(native_->window)) + 1, '\0');
+    caption.resize(static_cast<std::size_t>(
+        GetWindowTextA(native_->window, caption.data(), static_cast<int>(caption.size()))));
+    return caption;
+}
+
+void TControl::SetCaption(const Text& caption) { SetWindowTextA(native_->window, caption.c_str()); }
+
+bool TControl::Enabled() const { return native_->window != nullptr && IsWindowEnabled(native_->window); }
+
+void TControl::SetEnabled(bool enabled) {
+    EnableWindow(native_->window, enabled);
+    // The system does not grey a disabled window's children.
+    for (HWND item : native_->items) EnableWindow(item, enabled);
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    SetWindowPos(native_->window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    arrangeItems(*native_);
+}
+
+void TControl::Click() {
+    // What a click on the system's button does: an automatic box changes its tick, then the
+    // parent hears BN_CLICKED. Nothing on a disabled control.
+    HWND window = native_->window;
+    if (window == nullptr || !IsWindowEnabled(window)) return;
+    if (native_->kind == Kind::CheckBox)
+        SendMessageA(window, BM_SETCHECK, SendMessageA(window, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
+    if (native_->kind == Kind::Button || native_->kind == Kind::CheckBox)
+        SendMessageA(GetParent(window), WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(window), BN_CLICKED), reinterpret_cast<LPARAM>(window));
+}
+
+void TForm::SetFont(const TFont& font) {
+    HFONT created = CreateFontA(font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, font.name.c_str());
+    setFont(native().window, created);
+    EnumChildWindows(native().window, [](HWND child, LPARAM handle) -> BOOL {
+        setFont(child, reinterpret_cast<HFONT>(handle));
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(created));
+    if (native().font != nullptr) DeleteObject(native().font);
+    native().font = created;
+}
+
+void TForm::SetColor(TColor) {
+    native().colour = COLOR_BTNFACE;
+    InvalidateRect(native().window, nullptr, TRUE);
+}
+
+bool TCheckBox::Checked() const { return SendMessageA(native().window, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// BM_SETCHECK notifies nobody: setting the tick from code runs no handler.
+void TCheckBox::SetChecked(bool checked) {
+    SendMessageA(native().window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TRadioGroup::SetItems(std::initializer_list<const char*> items) {
+    Native& group = native();
+    for (HWND old : group.items) DestroyWindow(old);
+    group.items.clear();
+    HFONT font = formOf(this)->native().font;
+    for (const char* caption : items) {
+        // The first item starts the group the arrow keys move in; Tab stops at one item.
+        const DWORD style = BS_AUTORADIOBUTTON | (group.items.empty() ? WS_GROUP | WS_TABSTOP : 0);
+        HWND item = newButton(group.window, style);
+        SetWindowTextA(item, caption);
+        setFont(item, font);
+        if (!IsWindowEnabled(group.window)) EnableWindow(item, FALSE);
+        group.items.push_back(item);
+    }
+    arrangeItems(group);
+}
+
+int TRadioGroup::ItemCount() const { return static_cast<int>(native().items.size()); }
+
+int TRadioGroup::ItemIndex() const {
+    for (int i = 0; i < ItemCount(); ++i)
+        if (SendMessageA(native().items[i], BM_GETCHECK, 0, 0) == BST_CHECKED) return i;
+    return -1;
+}
+
+void TRadioGroup::SetItemIndex(int index) {
+    for (int i = 0; i < ItemCount(); ++i)
+        SendMessageA(native().items[i], BM_SETCHECK, i == index ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TRadioGroup::SetItemHint(int index, const Text& hint) {
+    Native& group = native();
+    if (index < 0 || index >= ItemCount()) return;
+    if (group.tooltips == nullptr)
+        group.tooltips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                         formOf(this)->native().window, nullptr,
+                                         GetModuleHandleA(nullptr), nullptr);
+    TOOLINFOA tool{};
+    // The size the system's common controls of every version accept.
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = group.window;
+    tool.uId = reinterpret_cast<UINT_PTR>(group.items[index]);
+    Text text = hint;
+    tool.lpszText = text.data();
+    SendMessageA(group.tooltips, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(group.tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// Dialog keys visit the system's windows in their z-order: each control goes right behind the
+// one before it among its siblings.
+void ChainNative(const std::vector<TControl*>& order) {
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        HWND after = HWND_TOP;
+        for (std::size_t j = i; j-- > 0;)
+            if (order[j]->Parent() == order[i]->Parent()) {
+                after = Win32Handle(order[j]);
+                break;
+            }
+        SetWindowPos(Win32Handle(order[i]), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}

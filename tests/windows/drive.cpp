@@ -1,0 +1,737 @@
+// Drives the real lichtpult.exe as a user would, from a console program in the same Wine
+// prefix: it starts the program, finds its window, clicks at the layout's coordinates and
+// types with SendInput, reads each message box's title, text and icon, and confirms it. One
+// scenario per run, named on the command line, since each wants the controller to behave
+// differently; run_under_wine.sh leads COM1 to that controller first.
+//
+//   lichtpult-drive SCENARIO LICHTPULT.EXE SYNC-FOLDER
+//
+// The shell beside it is reached through files in SYNC-FOLDER: "<name>.request" asks it for
+// something (a screenshot, the line hung up), "<name>.done" says it is done. Prints PASS and
+// FAIL lines and exits with the number of failures.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+int failures = 0;
+
+bool check(bool passed, const std::string& what) {
+    std::printf("%s %s\n", passed ? "PASS" : "FAIL", what.c_str());
+    std::fflush(stdout);
+    if (!passed) ++failures;
+    return passed;
+}
+
+// Generous: the machine may be loaded. Only a fault makes a wait run out.
+constexpr auto kPatience = std::chrono::seconds(60);
+
+// Polls until `done` holds or the patience runs out.
+bool waitFor(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+// ---- The layout, as the window is drawn: client coordinates of each control -------------
+
+struct Control {
+    const char* name;
+    const char* caption;
+    int left, top, width, height; // in the client area
+    bool connectedEnabled, connectedChecked, disconnectedEnabled, disconnectedChecked;
+    bool isBox;
+};
+
+// Group boxes' children are at the group's place plus their own.
+constexpr std::array<Control, 14> kControls = {{
+    {"comportbut", "verbinden", 160, 208, 209, 33, true, false, true, false, false},
+    {"Standlicht", "Standlicht", 8 + 8, 8 + 16, 81, 17, true, false, false, false, true},
+    {"Abblendlicht", "Abblendlicht", 8 + 8, 8 + 40, 81, 17, true, false, false, false, true},
+    {"Fernlicht", "Fernlicht", 8 + 8, 8 + 64, 81, 17, false, false, false, false, true},
+    {"Rueckwaerts", "Rueckwaerts", 8 + 8, 104 + 16, 97, 17, true, false, false, false, true},
+    {"Innenraum", "Innenraum", 8 + 8, 104 + 40, 97, 17, true, true, false, true, true},
+    {"Nebelschlussleuchte", "Nebelschlussleuchte", 8 + 8, 176 + 16, 121, 17, false, false, false, false, true},
+    {"Nebelscheinwerfer", "Nebelscheinwerfer", 8 + 8, 176 + 40, 121, 17, false, false, false, false, true},
+    {"Links", "Links", 160 + 8, 8 + 16, 73, 17, true, false, false, false, true},
+    {"Rechts", "Rechts", 160 + 8, 8 + 40, 81, 17, true, false, false, false, true},
+    {"Warnblinklicht", "Warnblinklicht", 160 + 8, 8 + 64, 89, 17, true, false, false, false, true},
+    {"Parklicht", "Parklicht", 160 + 8, 8 + 88, 81, 17, true, false, false, false, true},
+    {"Abblendlicht_auto", "Abblendlicht", 160 + 8, 136 + 16, 89, 17, true, false, false, false, true},
+    {"Fernlicht_auto", "Fernlicht", 160 + 8, 136 + 40, 81, 17, true, false, false, false, true},
+}};
+
+constexpr POINT kPortGroup = {280 + 44, 8 + 4}; // on the radio group's frame, clear of its items
+
+const std::string kOpenFailure = "Der gew\xE4hlte ComPort konnte nicht ge\xF6"
+                                 "ffnet werden.\n\nBitte stellen sie sicher, das dieser von keiner "
+                                 "anderen Anwendung benutzt wird.";
+
+std::string windowText(HWND window) {
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string className(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// ---- The program under test --------------------------------------------------------------
+
+struct Program {
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
+    std::map<std::string, HWND> controls;
+    std::vector<HWND> ports; // the radio items, top to bottom
+
+    DWORD pid() const { return process.dwProcessId; }
+
+    POINT toScreen(POINT client) const {
+        ClientToScreen(window, &client);
+        return client;
+    }
+
+    // The deepest child at a client point, disabled or not.
+    HWND childAt(POINT client) const {
+        HWND parent = window;
+        POINT point = client;
+        for (;;) {
+            HWND child = ChildWindowFromPointEx(parent, point, CWP_SKIPINVISIBLE);
+            if (child == nullptr || child == parent) return parent;
+            MapWindowPoints(parent, child, &point, 1);
+            parent = child;
+        }
+    }
+
+    HWND operator[](const std::string& name) const { return controls.at(name); }
+
+    std::string nameOf(HWND control) const {
+        for (const auto& [name, handle] : controls)
+            if (handle == control) return name;
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            if (ports[i] == control) return "Com" + std::to_string(i + 1);
+        return control == nullptr ? "nothing" : "'" + windowText(control) + "'";
+    }
+};
+
+bool start(Program& program, const char* exe, const char* arguments = nullptr) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string command = std::string("\"") + exe + "\"";
+    if (arguments != nullptr) command += std::string(" ") + arguments;
+    if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &program.process))
+        return check(false, "lichtpult.exe starts (error " + std::to_string(GetLastError()) + ")");
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{program.pid(), nullptr};
+    const bool shown = waitFor([&] {
+        EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* search = reinterpret_cast<Search*>(data);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                if (pid == search->pid && IsWindowVisible(window) && windowText(window) == "window") {
+                    search->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    });
+    if (!check(shown, "a window titled \"window\" appears")) return false;
+    program.window = search.found;
+    // Settled: it has drawn itself and waits for input.
+    WaitForInputIdle(program.process.hProcess, 60000);
+
+    for (const Control& control : kControls)
+        program.controls[control.name] =
+            program.childAt({control.left + 6, control.top + control.height / 2});
+    HWND group = program.childAt(kPortGroup);
+    for (HWND item = GetWindow(group, GW_CHILD); item != nullptr; item = GetWindow(item, GW_HWNDNEXT))
+        program.ports.push_back(item);
+    std::sort(program.ports.begin(), program.ports.end(), [](HWND a, HWND b) {
+        RECT ra, rb;
+        GetWindowRect(a, &ra);
+        GetWindowRect(b, &rb);
+        return ra.top < rb.top;
+    });
+    return true;
+}
+
+// ---- Real input ----------------------------------------------------------------------------
+
+void send(std::vector<INPUT> inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void clickAt(POINT screen) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = static_cast<LONG>((screen.x * 65536 + width / 2) / width);
+    move.mi.dy = static_cast<LONG>((screen.y * 65536 + height / 2) / height);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    INPUT down = move, up = move;
+    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    up.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    send({move, down, up});
+}
+
+// A key pressed and let go; the program has taken the press before the release comes, as
+// from a hand.
+void press(HWND window, WORD key) {
+    INPUT down{};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = key;
+    down.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    INPUT up = down;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    DWORD_PTR result = 0;
+    send({down});
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+    send({up});
+}
+
+// Clicks a control of the layout where a user would: its box, or a button's middle.
+void click(const Program& program, const Control& control) {
+    const POINT client = control.isBox ? POINT{control.left + 6, control.top + control.height / 2}
+                                       : POINT{control.left + control.width / 2, control.top + control.height / 2};
+    clickAt(program.toScreen(client));
+}
+
+const Control& layout(const std::string& name) {
+    return *std::find_if(kControls.begin(), kControls.end(), [&](const Control& c) { return name == c.name; });
+}
+
+// The program has handled what was sent so far: a message sent to its window comes back only
+// when its thread takes messages again, in its own loop or in a box's.
+void settle(const Program& program) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(program.window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+}
+
+HWND focusOf(const Program& program) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(program.process.dwThreadId, &info);
+    return info.hwndFocus;
+}
+
+// Tab, and the control it moved the focus to. Input comes after the messages sent to the
+// program, so only the focus itself tells that the key has been taken.
+HWND tab(const Program& program) {
+    const HWND before = focusOf(program);
+    press(program.window, VK_TAB);
+    waitFor([&] { return focusOf(program) != before; });
+    return focusOf(program);
+}
+
+// ---- Message boxes -------------------------------------------------------------------------
+
+struct Box {
+    HWND window = nullptr;
+    std::string title, text;
+    bool errorIcon = false;
+};
+
+HWND openBox(const Program& program) {
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{program.pid(), nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid == search->pid && className(window) == "#32770") {
+                search->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The next box, once it is shown and has the keyboard; a null window if none comes.
+Box nextBox(const Program& program) {
+    Box box;
+    const bool shown = waitFor([&] {
+        box.window = openBox(program);
+        return box.window != nullptr && IsWindowVisible(box.window) &&
+               GetForegroundWindow() == box.window;
+    });
+    if (!shown) return {};
+    box.title = windowText(box.window);
+    char text[2048] = {};
+    GetDlgItemTextA(box.window, 0xFFFF, text, sizeof text);
+    box.text = text;
+    // Only a box with an icon has one in its icon control.
+    box.errorIcon = SendDlgItemMessageA(box.window, 0x440, STM_GETICON, 0, 0) != 0;
+    return box;
+}
+
+enum class Confirm { Enter, MouseOnOk };
+
+bool confirm(const Program& program, const Box& box, Confirm how = Confirm::Enter) {
+    if (how == Confirm::Enter) {
+        press(box.window, VK_RETURN);
+    } else {
+        RECT ok;
+        GetWindowRect(GetDlgItem(box.window, IDOK), &ok);
+        clickAt({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2});
+    }
+    const bool closed = waitFor([&] { return !IsWindow(box.window); });
+    settle(program);
+    return closed;
+}
+
+// No box is open once the program has gone back to waiting.
+bool noBoxOpen(const Program& program) {
+    settle(program);
+    return openBox(program) == nullptr;
+}
+
+// ---- Talking to the shell beside ---------------------------------------------------------
+
+std::string syncFolder;
+std::string panelExe;
+
+// Asks the shell for something and waits until it is done.
+bool request(const std::string& name) {
+    const std::string asked = syncFolder + "\\" + name + ".request";
+    const std::string done = syncFolder + "\\" + name + ".done";
+    HANDLE file = CreateFileA(asked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return waitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+// ---- Checks shared by the scenarios --------------------------------------------------------
+
+std::string printable(const std::string& text) {
+    std::string out;
+    for (const unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7F) out += static_cast<char>(c);
+        else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+void checkStates(const Program& program, bool connected) {
+    const std::string state = connected ? "connected" : "disconnected";
+    check(windowText(program["comportbut"]) == (connected ? "trennen" : "verbinden"),
+          state + ": the button reads \"" + windowText(program["comportbut"]) + "\"");
+    for (const Control& control : kControls) {
+        if (!control.isBox) continue;
+        HWND box = program[control.name];
+        const bool enabled = IsWindowEnabled(box) != FALSE;
+        const bool checked = SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        check(enabled == (connected ? control.connectedEnabled : control.disconnectedEnabled) &&
+                  checked == (connected ? control.connectedChecked : control.disconnectedChecked),
+              state + ": " + control.name + (enabled ? " enabled" : " disabled") +
+                  (checked ? ", ticked" : ", clear"));
+    }
+    for (std::size_t i = 0; i < program.ports.size(); ++i)
+        check((IsWindowEnabled(program.ports[i]) != FALSE) == !connected,
+              state + ": Com" + std::to_string(i + 1) + (connected ? " disabled" : " enabled"));
+}
+
+bool connectCom1(const Program& program) {
+    click(program, layout("comportbut"));
+    const bool connected = waitFor([&] { return windowText(program["comportbut"]) == "trennen"; });
+    return check(connected, "a click on \"verbinden\" connects on Com1");
+}
+
+// Confirms each box of one frame; each byte's sends end with "TRUE", after ten sends, or
+// after a failed write, as the link sends. Returns every box seen.
+std::vector<Box> confirmFrame(const Program& program, const std::string& frame) {
+    std::vector<Box> boxes;
+    for (const char byte : frame) {
+        for (int sends = 1;; ++sends) {
+            bool wrote = true;
+            std::string outcome;
+            for (;;) {
+                Box box = nextBox(program);
+                if (!check(box.window != nullptr, "box " + std::to_string(boxes.size() + 1) + " appears"))
+                    return boxes;
+                if (box.text.size() == 1)
+                    check(box.text[0] == byte, "the echo shows " + std::string(1, byte) + ": " + box.text);
+                boxes.push_back(box);
+                const bool last = !box.errorIcon && (box.text == "TRUE" || box.text == "FALSE");
+                if (box.errorIcon && box.title == "WriteFile") wrote = false;
+                if (!confirm(program, box))
+                    return check(false, "box " + std::to_string(boxes.size()) + " closes"), boxes;
+                if (last) {
+                    outcome = box.text;
+                    break;
+                }
+            }
+            if (outcome == "TRUE" || sends >= 10 || !wrote) break;
+        }
+    }
+    return boxes;
+}
+
+bool endsWithExitCodeZero(Program& program) {
+    PostMessageA(program.window, WM_CLOSE, 0, 0);
+    const bool ended = WaitForSingleObject(program.process.hProcess, 60000) == WAIT_OBJECT_0;
+    DWORD code = 1;
+    GetExitCodeProcess(program.process.hProcess, &code);
+    check(ended && code == 0, "WM_CLOSE ends the program with exit code " + std::to_string(code));
+    return ended;
+}
+
+void stop(Program& program) {
+    if (WaitForSingleObject(program.process.hProcess, 0) != WAIT_OBJECT_0) {
+        PostMessageA(program.window, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(program.process.hProcess, 60000) != WAIT_OBJECT_0)
+            TerminateProcess(program.process.hProcess, 1);
+    }
+    CloseHandle(program.process.hProcess);
+    CloseHandle(program.process.hThread);
+}
+
+// ---- The scenarios -------------------------------------------------------------------------
+
+void startUp(Program& program) {
+    RECT outer;
+    GetWindowRect(program.window, &outer);
+    check(outer.left == 475 && outer.top == 106 && outer.right - outer.left == 386 &&
+              outer.bottom - outer.top == 276,
+          "the window is at " + std::to_string(outer.left) + "," + std::to_string(outer.top) + ", " +
+              std::to_string(outer.right - outer.left) + " x " + std::to_string(outer.bottom - outer.top));
+    for (const Control& control : kControls)
+        check(className(program[control.name]) == "Button" && windowText(program[control.name]) == control.caption,
+              std::string(control.name) + " at its place reads \"" + windowText(program[control.name]) + "\"");
+    check(program.ports.size() == 6, "six ports to choose from");
+    for (std::size_t i = 0; i < program.ports.size(); ++i) {
+        const std::string name = "Com" + std::to_string(i + 1);
+        const bool checked = SendMessageA(program.ports[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
+        check(windowText(program.ports[i]) == name && checked == (i == 0),
+              name + (checked ? " selected" : " not selected"));
+    }
+    checkStates(program, false);
+    check(noBoxOpen(program), "no box at start-up");
+    check(request("window"), "a picture of the window is taken");
+}
+
+void connect(Program& program) {
+    if (!connectCom1(program)) return;
+    check(noBoxOpen(program), "connecting shows no box");
+    checkStates(program, true);
+    check(request("connected"), "the shell has looked at what the controller received");
+}
+
+void dippedBeam(Program& program) {
+    if (!connectCom1(program)) return;
+    // Standlicht first: the dipped beam then clears it from code, which sends no frame of its own.
+    click(program, layout("Standlicht"));
+    const std::string sideLights = "ancnbyjnenfnenfnknlngnhniydn";
+    for (std::size_t i = 0; i < 2 * sideLights.size(); ++i) {
+        Box box = nextBox(program);
+        const std::string expected = i % 2 == 0 ? std::string(1, sideLights[i / 2]) : "TRUE";
+        if (!check(box.window != nullptr && box.text == expected, "Standlicht's box " + std::to_string(i + 1) + ": " + box.text))
+            return;
+        if (!confirm(program, box)) return;
+    }
+    click(program, layout("Abblendlicht"));
+    const std::string frame = "aycnbnjnenfnenfnknlngnhniydn";
+    std::vector<Box> boxes;
+    for (std::size_t i = 0; i < 2 * frame.size(); ++i) {
+        Box box = nextBox(program);
+        if (!check(box.window != nullptr, "box " + std::to_string(i + 1) + " appears")) return;
+        if (i == 0) check(request("box"), "a picture of the first box is taken");
+        boxes.push_back(box);
+        // Half of them with the mouse on OK, half with Enter.
+        if (!check(confirm(program, box, i % 2 == 0 ? Confirm::MouseOnOk : Confirm::Enter),
+                   "box " + std::to_string(i + 1) + " closes"))
+            return;
+    }
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const std::string expected = i % 2 == 0 ? std::string(1, frame[i / 2]) : "TRUE";
+        check(boxes[i].text == expected && boxes[i].title == "lichtpult" && !boxes[i].errorIcon,
+              "box " + std::to_string(i + 1) + ": [" + boxes[i].title + "] " + boxes[i].text);
+    }
+    check(noBoxOpen(program), "no box after the 56th");
+    check(SendMessageA(program["Abblendlicht"], BM_GETCHECK, 0, 0) == BST_CHECKED &&
+              SendMessageA(program["Standlicht"], BM_GETCHECK, 0, 0) == BST_UNCHECKED &&
+              IsWindowEnabled(program["Fernlicht"]),
+          "Abblendlicht ticked, Standlicht cleared, Fernlicht enabled");
+    check(request("frame"), "the shell has looked at the frame the controller decoded");
+}
+
+void silentController(Program& program) {
+    if (!connectCom1(program)) return;
+    click(program, layout("Standlicht"));
+    const std::string frame = "ancnbyjnenfnenfnknlngnhniydn";
+    std::vector<Box> boxes;
+    for (std::size_t i = 0; i < 20 * frame.size(); ++i) {
+        Box box = nextBox(program);
+        if (!check(box.window != nullptr, "box " + std::to_string(i + 1) + " appears")) return;
+        boxes.push_back(box);
+        if (!check(confirm(program, box), "box " + std::to_string(i + 1) + " closes")) return;
+    }
+    int wrong = 0;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const std::string expected = i % 2 == 0 ? std::string(1, frame[i / 20]) : "FALSE";
+        if (boxes[i].text != expected || boxes[i].errorIcon)
+            wrong += !check(false, "box " + std::to_string(i + 1) + ": " + boxes[i].text + ", not " + expected);
+    }
+    check(wrong == 0, "560 boxes: each byte ten times, each followed by FALSE");
+    check(noBoxOpen(program), "no box after the 560th");
+    check(windowText(program["comportbut"]) == "trennen", "still connected");
+}
+
+void portLedNowhere(Program& program) {
+    clickAt(program.toScreen([&] {
+        RECT item;
+        GetWindowRect(program.ports.at(1), &item);
+        POINT centre{item.left + 8, (item.top + item.bottom) / 2};
+        ScreenToClient(program.window, &centre);
+        return centre;
+    }()));
+    const bool chosen = waitFor([&] { return SendMessageA(program.ports[1], BM_GETCHECK, 0, 0) == BST_CHECKED; });
+    check(chosen, "a click on Com2 selects it");
+    click(program, layout("comportbut"));
+    Box box = nextBox(program);
+    if (!check(box.window != nullptr, "a box appears")) return;
+    check(box.text == kOpenFailure, "its text is the open failure, byte for byte: " + printable(box.text));
+    check(box.title == "lichtpult" && !box.errorIcon, "titled lichtpult, no error icon: [" + box.title + "]");
+    check(confirm(program, box), "Enter confirms it");
+    check(noBoxOpen(program), "no second box");
+    check(windowText(program["comportbut"]) == "verbinden", "still \"verbinden\"");
+    check(SendMessageA(program.ports[1], BM_GETCHECK, 0, 0) == BST_CHECKED, "Com2 still selected");
+}
+
+// Whether the text is the system's own message for some error code.
+bool systemText(const std::string& text) {
+    for (DWORD code = 1; code < 16000; ++code) {
+        char buffer[512];
+        DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, code, 0, buffer, sizeof buffer, nullptr);
+        while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r')) --length;
+        if (length > 0 && text == std::string(buffer, length)) return true;
+    }
+    return false;
+}
+
+void lineHungUp(Program& program) {
+    if (!connectCom1(program)) return;
+    click(program, layout("Standlicht"));
+    // The first two bytes go through; the line drops before the third.
+    std::vector<Box> boxes;
+    for (int i = 0; i < 4; ++i) {
+        Box box = nextBox(program);
+        if (!check(box.window != nullptr, "box " + std::to_string(i + 1) + " appears")) return;
+        boxes.push_back(box);
+        if (i == 3) check(request("hangup"), "the controller has hung up");
+        if (!check(confirm(program, box), "box " + std::to_string(i + 1) + " closes")) return;
+    }
+    check(boxes[0].text == "a" && boxes[1].text == "TRUE" && boxes[2].text == "n" && boxes[3].text == "TRUE",
+          "before the hang-up: a, TRUE, n, TRUE");
+    const std::vector<Box> rest = confirmFrame(program, "cnbyjnenfnenfnknlngnhniydn");
+    int errors = 0, writeErrors = 0, readErrors = 0, foreign = 0;
+    for (const Box& box : rest) {
+        if (!box.errorIcon) continue;
+        ++errors;
+        writeErrors += box.title == "WriteFile";
+        readErrors += box.title == "ReadFile";
+        if ((box.title != "WriteFile" && box.title != "ReadFile") || !systemText(box.text)) {
+            ++foreign;
+            check(false, "error box [" + box.title + "] " + printable(box.text));
+        }
+    }
+    check(errors > 0 && foreign == 0,
+          std::to_string(errors) + " error boxes, " + std::to_string(writeErrors) + " WriteFile and " +
+              std::to_string(readErrors) + " ReadFile, each with the error icon and the system's text");
+    const auto sample = std::find_if(rest.begin(), rest.end(), [](const Box& b) { return b.errorIcon; });
+    if (sample != rest.end()) std::printf("  e.g. [%s] %s\n", sample->title.c_str(), printable(sample->text).c_str());
+    check(noBoxOpen(program), "the frame ends: no box left open");
+    check(windowText(program["comportbut"]) == "trennen", "the window still answers: \"trennen\"");
+}
+
+void keyboardOnly(Program& program) {
+    HWND button = program["comportbut"];
+    // Wherever the focus starts, Tab reaches the button.
+    for (int i = 0; i < 30 && focusOf(program) != button; ++i) tab(program);
+    check(focusOf(program) == button, "Tab reaches the button");
+    press(program.window, VK_SPACE);
+    check(waitFor([&] { return windowText(button) == "trennen"; }), "Space on the button connects");
+    check(noBoxOpen(program), "connecting shows no box");
+
+    // The whole round, connected: disabled controls and the disabled port choice are skipped.
+    const std::vector<std::string> round = {"Standlicht", "Abblendlicht", "Rueckwaerts", "Innenraum",
+        "Links", "Rechts", "Parklicht", "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto",
+        "comportbut"};
+    std::vector<std::string> visited;
+    for (std::size_t i = 0; i < round.size(); ++i) visited.push_back(program.nameOf(tab(program)));
+    std::string seen;
+    for (const std::string& name : visited) seen += " " + name;
+    check(visited == round, "Tab order, connected:" + seen);
+
+    const HWND next = tab(program);
+    check(next == program["Standlicht"], "one Tab from the button is Standlicht, is " + program.nameOf(next));
+    press(program.window, VK_SPACE);
+    const std::string frame = "ancnbyjnenfnenfnknlngnhniydn";
+    std::vector<Box> boxes;
+    for (std::size_t i = 0; i < 2 * frame.size(); ++i) {
+        Box box = nextBox(program);
+        if (!check(box.window != nullptr, "box " + std::to_string(i + 1) + " appears")) return;
+        boxes.push_back(box);
+        if (!check(confirm(program, box, Confirm::Enter), "Enter confirms box " + std::to_string(i + 1))) return;
+    }
+    int wrong = 0;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const std::string expected = i % 2 == 0 ? std::string(1, frame[i / 2]) : "TRUE";
+        if (boxes[i].text != expected) wrong += !check(false, "box " + std::to_string(i + 1) + ": " + boxes[i].text);
+    }
+    check(wrong == 0, "Space on Standlicht sent the frame: 56 boxes, each byte then TRUE");
+    check(noBoxOpen(program), "no box after the 56th");
+    check(SendMessageA(program["Standlicht"], BM_GETCHECK, 0, 0) == BST_CHECKED, "Standlicht ticked");
+    check(focusOf(program) == program["Standlicht"], "the focus is back on Standlicht, is " +
+                                                         program.nameOf(focusOf(program)));
+    check(request("frame"), "the shell has looked at the frame the controller decoded");
+}
+
+void closing(Program& program) {
+    if (!connectCom1(program)) return;
+    endsWithExitCodeZero(program);
+}
+
+// ---- Figures, each beside its floor ------------------------------------------------------
+
+double msSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5)];
+}
+
+void row(const std::string& figure, const std::vector<double>& values, double floor, const std::string& goal) {
+    std::printf("BENCH|%s|%zu|%.3f ms|%.3f ms|%.3f ms|%.2f (p99 %.2f)|%s\n", figure.c_str(), values.size(),
+                percentile(values, 0.5), percentile(values, 0.99), floor,
+                percentile(values, 0.5) / floor, percentile(values, 0.99) / floor, goal.c_str());
+}
+
+// Confirms the open box with Enter; with `another`, waits for the next box to be shown and
+// focused and returns the time in between. Negative when a box does not come or go.
+double boxToBox(const Program& program, bool another) {
+    const Box box = nextBox(program);
+    if (box.window == nullptr) return -1;
+    const auto confirmed = std::chrono::steady_clock::now();
+    press(box.window, VK_RETURN);
+    if (!waitFor([&] { return !IsWindow(box.window); })) return -1;
+    if (!another) return 0;
+    if (nextBox(program).window == nullptr) return -1;
+    return msSince(confirmed);
+}
+
+// From the start of the process until its window is shown and the program waits for input,
+// its first paint done.
+double startUpMs(const char* exe) {
+    const auto began = std::chrono::steady_clock::now();
+    Program program;
+    if (!start(program, exe)) return 0;
+    const double ms = msSince(began);
+    stop(program);
+    return ms;
+}
+
+void benchmark(Program& first) {
+    stop(first); // each start below is timed from the beginning
+    first = Program{};
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string empty = self;
+    empty = empty.substr(0, empty.find_last_of('\\') + 1) + "lichtpult-empty.exe";
+    std::vector<double> panel, bare;
+    for (int i = 0; i < 20; ++i) {
+        bare.push_back(startUpMs(empty.c_str()));
+        panel.push_back(startUpMs(panelExe.c_str()));
+    }
+    row("Start-up until the window waits for input, first paint done (Wine, Xvfb)", panel,
+        percentile(bare, 0.5), "reported; floor: an empty Win32 window");
+
+    // Box to box: the panel's frame, and bare boxes one after the other.
+    std::vector<double> gaps, bareGaps;
+    Program program;
+    if (!start(program, panelExe.c_str()) || !connectCom1(program)) return;
+    for (int frame = 0; frame < 5; ++frame) {
+        click(program, layout("Standlicht"));
+        for (int i = 0; i < 56; ++i) {
+            const double gap = boxToBox(program, i < 55);
+            if (gap < 0) return;
+            if (i < 55) gaps.push_back(gap);
+        }
+        settle(program);
+    }
+    stop(program);
+    Program boxes;
+    if (!start(boxes, empty.c_str(), "boxes")) return;
+    for (int i = 0; i < 280; ++i) {
+        const double gap = boxToBox(boxes, i < 279);
+        if (gap < 0) return;
+        if (i < 279) bareGaps.push_back(gap);
+    }
+    stop(boxes);
+    row("From confirming one box to the next box shown and focused (Wine, Xvfb)", gaps,
+        percentile(bareGaps, 0.5), "reported; floor: bare MessageBoxA one after the other");
+    std::printf("BENCH|Bare boxes one after the other (the floor above)|%zu|%.3f ms|%.3f ms|-|-|reported: Wine's own round trip of a box\n",
+                bareGaps.size(), percentile(bareGaps, 0.5), percentile(bareGaps, 0.99));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s SCENARIO LICHTPULT.EXE SYNC-FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::string scenario = argv[1];
+    syncFolder = argv[3];
+    panelExe = argv[2];
+    const std::map<std::string, void (*)(Program&)> scenarios = {
+        {"start-up", startUp},     {"connect", connect},        {"dipped-beam", dippedBeam},
+        {"silent", silentController}, {"com2", portLedNowhere}, {"hang-up", lineHungUp},
+        {"keyboard", keyboardOnly}, {"close", closing},   {"bench", benchmark},
+    };
+    const auto found = scenarios.find(scenario);
+    if (found == scenarios.end()) {
+        std::fprintf(stderr, "no scenario %s\n", scenario.c_str());
+        return 2;
+    }
+    Program program;
+    if (start(program, argv[2])) {
+        found->second(program);
+        if (scenario != "close" && scenario != "bench") endsWithExitCodeZero(program);
+    }
+    if (program.process.hProcess != nullptr) stop(program);
+    return failures;
+}
