@@ -254,35 +254,38 @@ long openDescriptors() {
 // alone and not the controller's record of every byte.
 struct SimulatorProcess {
     pid_t pid = -1;
-    FILE* out = nullptr;
+    FILE* out = nullptr; // a file, not a pipe: a full pipe would stop the controller's thread
     std::string path;
 
     SimulatorProcess() {
-        int pipeFds[2];
-        if (pipe(pipeFds) != 0) return;
+        out = std::tmpfile();
+        if (out == nullptr) return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+        posix_spawn_file_actions_adddup2(&actions, fileno(out), STDOUT_FILENO);
         char program[] = SIMULATOR;
         char* argv[] = {program, nullptr};
         posix_spawn(&pid, program, &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
-        ::close(pipeFds[1]);
-        out = fdopen(pipeFds[0], "r");
         char line[256] = {};
-        if (out != nullptr && std::fgets(line, sizeof line, out) != nullptr) path = line;
-        if (!path.empty() && path.back() == '\n') path.pop_back();
+        for (int tries = 0; tries < 1000 && path.empty(); ++tries) {
+            std::rewind(out);
+            if (std::fgets(line, sizeof line, out) != nullptr && std::strchr(line, '\n') != nullptr)
+                path.assign(line, std::strlen(line) - 1);
+            else
+                usleep(10'000);
+        }
     }
     // Ends the simulator and returns how many frames it printed.
     int framesSeen() {
         kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        std::rewind(out);
         int frames = 0;
         char line[1024];
         while (std::fgets(line, sizeof line, out) != nullptr)
             frames += std::strncmp(line, "Rahmen ", 7) == 0 ? 1 : 0;
         std::fclose(out);
-        waitpid(pid, nullptr, 0);
         return frames;
     }
 };
