@@ -322,6 +322,7 @@ private slots:
         QTest::addColumn<int>("stopBits");
         QTest::addColumn<uint>("cflag");
         QTest::newRow("9600 8N1") << 9600 << 8 << int(NOPARITY) << int(ONESTOPBIT) << uint(CS8);
+        QTest::newRow("9600 8N2") << 9600 << 8 << int(NOPARITY) << int(TWOSTOPBITS) << uint(CS8 | CSTOPB);
         QTest::newRow("19200 7E2") << 19200 << 7 << int(EVENPARITY) << int(TWOSTOPBITS)
                                    << uint(CS7 | PARENB | CSTOPB);
         QTest::newRow("1200 8O2") << 1200 << 8 << int(ODDPARITY) << int(TWOSTOPBITS)
