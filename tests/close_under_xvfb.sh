@@ -5,7 +5,7 @@
 set -euo pipefail
 
 if [ "${1:-}" != --inside ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" "$0" --inside "$@"
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x800x24 -nolisten tcp" "$0" --inside "$@"
 fi
 shift
 panel=$1 demo=$2 sim=$3 wm_close=$4 open_port=$5

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 if [ "${1:-}" != --inside ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" --inside "$@"
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -nolisten tcp" "$0" --inside "$@"
 fi
 program=$2
 export QT_QPA_PLATFORM=xcb
