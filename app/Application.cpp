@@ -3,6 +3,7 @@
 #include "app/Controls.h"
 
 #include <algorithm>
+#include <exception>
 
 void TApplication::adopt(TForm* form) { forms_.push_back(form); }
 
@@ -11,6 +12,18 @@ void TApplication::Forget(TForm* form) { std::erase(forms_, form); }
 void TApplication::Shutdown() {
     while (!forms_.empty()) delete forms_.back(); // each form forgets itself
     endToolkit();
+}
+
+void TApplication::ShowHandledException() {
+    try {
+        throw;
+    } catch (const Exception& exception) {
+        ShowException(exception);
+    } catch (const std::exception& exception) {
+        ShowException(Exception(exception.what()));
+    } catch (...) {
+        ShowException(Exception(""));
+    }
 }
 
 void TApplication::ShowException(const Exception& exception) {

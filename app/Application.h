@@ -32,6 +32,10 @@ public:
     // Shows the exception's message to the user.
     void ShowException(const Exception& exception);
 
+    // Called inside a catch block: shows the exception being handled, an Exception with its
+    // message, any other with its what() or, failing that, an empty message.
+    void ShowHandledException();
+
     Text Title() const;
 
     // The first form still there, or nullptr.

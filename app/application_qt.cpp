@@ -30,12 +30,8 @@ public:
     bool notify(QObject* receiver, QEvent* event) override {
         try {
             return QApplication::notify(receiver, event);
-        } catch (const Exception& exception) {
-            Application->ShowException(exception);
-        } catch (const std::exception& exception) {
-            Application->ShowException(Exception(exception.what()));
         } catch (...) {
-            Application->ShowException(Exception(""));
+            Application->ShowHandledException();
         }
         return false;
     }

@@ -41,12 +41,8 @@ TControl* formOf(TControl* control) {
 void runGuarded(const std::function<void()>& handler) {
     try {
         handler();
-    } catch (const Exception& exception) {
-        Application->ShowException(exception);
-    } catch (const std::exception& exception) {
-        Application->ShowException(Exception(exception.what()));
     } catch (...) {
-        Application->ShowException(Exception(""));
+        Application->ShowHandledException();
     }
 }
 

@@ -32,12 +32,8 @@ int main() {
         // The panel lets go of the terminal before the controller behind it goes away.
         delete Form1;
         Form1 = nullptr;
-    } catch (const Exception& exception) {
-        Application->ShowException(exception);
-    } catch (const std::exception& exception) {
-        Application->ShowException(Exception(exception.what()));
     } catch (...) {
-        Application->ShowException(Exception(""));
+        Application->ShowHandledException();
     }
     return 0;
 }

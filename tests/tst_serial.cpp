@@ -195,6 +195,17 @@ private:
     QTemporaryDir folder_;
 };
 
+// The port's settings with the four line settings replaced, as the link asks for them.
+DCB lineSettings(HANDLE port, int baud, int bits, int parity, int stopBits) {
+    DCB dcb{};
+    if (!GetCommState(port, &dcb)) qFatal("GetCommState failed on an open terminal");
+    dcb.BaudRate = DWORD(baud);
+    dcb.ByteSize = BYTE(bits);
+    dcb.Parity = BYTE(parity);
+    dcb.StopBits = BYTE(stopBits);
+    return dcb;
+}
+
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
@@ -347,12 +358,7 @@ private slots:
 
         Port port(controller.Path());
         QVERIFY(port.valid());
-        DCB dcb{};
-        QVERIFY(GetCommState(port.handle, &dcb));
-        dcb.BaudRate = DWORD(baud);
-        dcb.ByteSize = BYTE(bits);
-        dcb.Parity = BYTE(parity);
-        dcb.StopBits = BYTE(stopBits);
+        DCB dcb = lineSettings(port.handle, baud, bits, parity, stopBits);
         QCOMPARE(bool(SetCommState(port.handle, &dcb)), holds);
         if (!holds) {
             QCOMPARE(GetLastError(), DWORD{EINVAL});
@@ -389,12 +395,7 @@ private slots:
         QVERIFY(port.valid());
         const termios before = controller.LineSettings();
         const speed_t speedBefore = cfgetospeed(&before);
-        DCB dcb{};
-        QVERIFY(GetCommState(port.handle, &dcb));
-        dcb.BaudRate = DWORD(baud);
-        dcb.ByteSize = BYTE(bits);
-        dcb.Parity = BYTE(parity);
-        dcb.StopBits = BYTE(stopBits);
+        DCB dcb = lineSettings(port.handle, baud, bits, parity, stopBits);
         QVERIFY(!SetCommState(port.handle, &dcb));
         QCOMPARE(GetLastError(), DWORD{EINVAL});
         const termios after = controller.LineSettings();
