@@ -228,6 +228,13 @@ void settle(const Program& program) {
     SendMessageTimeoutA(program.window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
 }
 
+HWND captureOf(const Program& program) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(program.process.dwThreadId, &info);
+    return info.hwndCapture;
+}
+
 HWND focusOf(const Program& program) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -516,9 +523,20 @@ void portLedNowhere(Program& program) {
     }()));
     const bool chosen = waitFor([&] { return SendMessageA(program.ports[1], BM_GETCHECK, 0, 0) == BST_CHECKED; });
     check(chosen, "a click on Com2 selects it");
+    // The item is checked before its button lets the mouse go; a click sent while it still
+    // holds the capture would land on Com2 again instead of on the button.
+    check(waitFor([&] { return captureOf(program) == nullptr; }), "Com2 lets the mouse go");
     click(program, layout("comportbut"));
     Box box = nextBox(program);
-    if (!check(box.window != nullptr, "a box appears")) return;
+    if (!check(box.window != nullptr, "a box appears")) {
+        const HWND open = openBox(program);
+        std::printf("  button \"%s\", Com2 %s, box %s, foreground \"%s\"\n",
+                    windowText(program["comportbut"]).c_str(),
+                    SendMessageA(program.ports[1], BM_GETCHECK, 0, 0) == BST_CHECKED ? "chosen" : "not chosen",
+                    open == nullptr ? "none" : IsWindowVisible(open) ? "shown" : "hidden",
+                    windowText(GetForegroundWindow()).c_str());
+        return;
+    }
     check(box.text == kOpenFailure, "its text is the open failure, byte for byte: " + printable(box.text));
     check(box.title == "lichtpult" && !box.errorIcon, "titled lichtpult, no error icon: [" + box.title + "]");
     check(confirm(program, box), "Enter confirms it");
