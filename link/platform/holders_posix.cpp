@@ -1,7 +1,11 @@
 #include "link/platform/DeviceNames.h"
 #include "link/platform/Holders_p.h"
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cctype>
+#include <cstdio>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -10,6 +14,10 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include <dirent.h>
 #include <sys/syscall.h>
@@ -123,44 +131,122 @@ bool anyNumberedEntry(int dir, Each each) {
     }
 }
 
+// Link texts that name a device which cannot be this terminal, so following them to the
+// node is not needed: the memory devices and the pseudo-terminal multiplexer, everywhere;
+// the pseudo-terminal slaves when this terminal is none. Most descriptors of a desktop's
+// daemons and shells are among these.
+bool namesAnotherDevice(std::string_view text, dev_t device) {
+    constexpr std::string_view kOthers[] = {"/dev/null", "/dev/zero",   "/dev/full", "/dev/random",
+                                            "/dev/urandom", "/dev/tty", "/dev/ptmx", "/dev/pts/ptmx"};
+    if (std::find(std::begin(kOthers), std::end(kOthers), text) != std::end(kOthers)) return true;
+    constexpr unsigned kFirstSlave = 136, kLastSlave = 143; // UNIX98 pseudo-terminal slaves
+    const bool slave = major(device) >= kFirstSlave && major(device) <= kLastSlave;
+    return !slave && text.starts_with("/dev/pts/");
+}
+
 bool hasOpen(int processes, const char* pid, dev_t device) {
-    const std::string folder = std::string(pid) + "/fd";
-    const int fds = openat(processes, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    char folder[32];
+    std::snprintf(folder, sizeof folder, "%s/fd", pid);
+    const int fds = openat(processes, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fds < 0) return false; // another user's process: not ours to see
-    const bool found = anyNumberedEntry(fds, [&](const char* fd) {
+    bool denied = false;
+    const bool stopped = anyNumberedEntry(fds, [&](const char* fd) {
         // Only a device node can be this terminal: sockets, pipes and files are passed over
         // by their link text, without following them.
         char target[16];
         const ssize_t n = readlinkat(fds, fd, target, sizeof target);
+        // The right to read a process's links is the same for all of them.
+        if (n < 0 && errno == EACCES) return denied = true;
         if (n < 5 || std::memcmp(target, "/dev/", 5) != 0) return false;
+        if (std::size_t(n) < sizeof target && namesAnotherDevice({target, std::size_t(n)}, device)) return false;
         struct stat node{};
         return fstatat(fds, fd, &node, 0) == 0 && S_ISCHR(node.st_mode) && node.st_rdev == device;
     });
     ::close(fds);
-    return found;
+    return stopped && !denied;
+}
+
+// Only a session's leader needs its stat read: the kernel takes the controlling terminal from
+// the whole session when the leader ends, and getsid() names the leader for a fraction of what
+// assembling a stat line costs. It answers for this process's pid namespace, so it is asked
+// only of a process folder that shows that namespace.
+bool showsOurProcesses(int processes) {
+    char self[16];
+    const ssize_t n = readlinkat(processes, "self", self, sizeof self);
+    return n > 0 && std::string_view(self, std::size_t(n)) == std::to_string(getpid());
+}
+
+// What one process holds of the terminal, looked at through `processes`, a /proc.
+Holder heldBy(int processes, const char* pid, dev_t device, bool live) {
+    bool leader = true;
+    if (live) {
+        const pid_t number = static_cast<pid_t>(std::atol(pid));
+        const pid_t session = getsid(number);
+        if (session < 0 && errno == ESRCH) return Holder::None; // ended meanwhile
+        // 0: a kernel thread, or a session led from outside this namespace.
+        leader = session <= 0 || session == number;
+    }
+    ProcessStat stat;
+    if (leader) {
+        char statPath[32];
+        std::snprintf(statPath, sizeof statPath, "%s/stat", pid);
+        const int f = openat(processes, statPath, O_RDONLY | O_CLOEXEC);
+        if (f < 0) return Holder::None; // ended meanwhile
+        char text[1024];
+        const ssize_t n = ::read(f, text, sizeof text);
+        ::close(f);
+        if (n > 0) stat = parseStat(text, std::size_t(n));
+    }
+    if (stat.valid && isTerminal(stat.tty, device)) return Holder::Controlling;
+    if (!stat.kernelThread && hasOpen(processes, pid, device)) return Holder::OpenElsewhere;
+    return Holder::None;
+}
+
+// Looks at every process but this one, on as many cores as there are (up to four): each
+// descriptor costs a few system calls, and a desktop has thousands of them.
+Holder scanFolder(int processes, dev_t device) {
+    const bool live = showsOurProcesses(processes);
+    const std::string self = std::to_string(getpid());
+    std::vector<std::array<char, 12>> pids;
+    anyNumberedEntry(processes, [&](const char* pid) {
+        std::array<char, 12> name{};
+        if (self != pid && std::strlen(pid) < name.size()) {
+            std::strcpy(name.data(), pid);
+            pids.push_back(name);
+        }
+        return false;
+    });
+    std::atomic<std::size_t> next{0};
+    std::atomic<Holder> found{Holder::None};
+    const auto work = [&] {
+        while (found.load(std::memory_order_relaxed) == Holder::None) {
+            const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
+            if (i >= pids.size()) return;
+            const Holder holder = heldBy(processes, pids[i].data(), device, live);
+            if (holder != Holder::None) found.store(holder);
+        }
+    };
+    constexpr std::size_t kPerWorker = 64; // below this a thread costs more than it saves
+    const std::size_t helpers =
+        std::min<std::size_t>({std::thread::hardware_concurrency(), 4, pids.size() / kPerWorker + 1}) - 1;
+    std::vector<std::thread> workers;
+    for (std::size_t i = 0; i < helpers; ++i) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // no thread to be had: this one does it all
+        }
+    }
+    work();
+    for (std::thread& worker : workers) worker.join();
+    return found.load();
 }
 
 Holder scanProcesses(dev_t device) {
-    const std::string self = std::to_string(getpid());
     for (const std::string& root : SystemFolders(SystemFolder::Processes)) {
         const int processes = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (processes < 0) continue;
-        Holder found = Holder::None;
-        anyNumberedEntry(processes, [&](const char* pid) {
-            if (self == pid) return false;
-            const std::string statPath = std::string(pid) + "/stat";
-            const int f = openat(processes, statPath.c_str(), O_RDONLY | O_CLOEXEC);
-            if (f < 0) return false; // ended meanwhile
-            char text[1024];
-            const ssize_t n = ::read(f, text, sizeof text);
-            ::close(f);
-            const ProcessStat stat = n > 0 ? parseStat(text, std::size_t(n)) : ProcessStat{};
-            if (stat.valid && isTerminal(stat.tty, device))
-                found = Holder::Controlling;
-            else if (!stat.kernelThread && hasOpen(processes, pid, device))
-                found = Holder::OpenElsewhere;
-            return found != Holder::None;
-        });
+        const Holder found = scanFolder(processes, device);
         ::close(processes);
         if (found != Holder::None) return found;
     }
