@@ -270,8 +270,9 @@ HWND openBox(const Program& program) {
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
             if (pid == search->pid && className(window) == "#32770") {
+                // A box on its way out may still be listed beside the one on screen.
                 search->found = window;
-                return FALSE;
+                return IsWindowVisible(window) ? FALSE : TRUE;
             }
             return TRUE;
         },
@@ -530,11 +531,13 @@ void portLedNowhere(Program& program) {
     Box box = nextBox(program);
     if (!check(box.window != nullptr, "a box appears")) {
         const HWND open = openBox(program);
-        std::printf("  button \"%s\", Com2 %s, box %s, foreground \"%s\"\n",
+        const HWND foreground = GetForegroundWindow();
+        std::printf("  button \"%s\", Com2 %s, box %s, foreground %s \"%s\"\n",
                     windowText(program["comportbut"]).c_str(),
                     SendMessageA(program.ports[1], BM_GETCHECK, 0, 0) == BST_CHECKED ? "chosen" : "not chosen",
                     open == nullptr ? "none" : IsWindowVisible(open) ? "shown" : "hidden",
-                    windowText(GetForegroundWindow()).c_str());
+                    foreground == nullptr ? "none" : className(foreground).c_str(),
+                    windowText(foreground).c_str());
         return;
     }
     check(box.text == kOpenFailure, "its text is the open failure, byte for byte: " + printable(box.text));
