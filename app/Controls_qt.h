@@ -4,6 +4,8 @@
 
 #include "app/Controls.h"
 
+#include <QObject>
+
 class QAbstractButton;
 class QWidget;
 
@@ -14,3 +16,10 @@ QAbstractButton* QtRadioItem(const TRadioGroup* group, int index);
 
 // The control a widget stands for, or nullptr.
 TControl* ControlOf(const QWidget* widget);
+
+// Installed on a window: closing it ends the run, whatever other windows are open.
+class CloseEndsRun : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

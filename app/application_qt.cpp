@@ -37,16 +37,6 @@ public:
     }
 };
 
-// Closing the main window ends the run, whatever other windows are open.
-class MainWindowWatch : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Close) QCoreApplication::quit();
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 [[noreturn]] void noDisplay(const char* why) {
     std::fprintf(stderr,
                  "%s: %s; start it inside a desktop session, or try it headless with: "
@@ -123,11 +113,16 @@ void TApplication::endToolkit() {
     owned = nullptr;
 }
 
+bool CloseEndsRun::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close) QCoreApplication::quit();
+    return QObject::eventFilter(watched, event);
+}
+
 void TApplication::Run() {
     TForm* main = MainForm();
     if (main == nullptr) return;
     QWidget* window = QtWidget(main);
-    MainWindowWatch watch;
+    CloseEndsRun watch;
     window->installEventFilter(&watch);
     window->show();
     QApplication::exec();

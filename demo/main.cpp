@@ -1,31 +1,16 @@
 // lichtpult-demo: the panel against a simulated controller, no hardware needed.
 
 #include "app/Application.h"
+#include "app/Controls_qt.h"
 #include "demo/Demo.h"
 #include "panel/Unit1.h"
-
-#include <QCoreApplication>
-#include <QEvent>
-
-namespace {
-
-// The demo is two windows of one program: closing either ends it.
-class CloseEndsRun : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Close) QCoreApplication::quit();
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-} // namespace
 
 int main() {
     const ApplicationLifetime lifetime;
     try {
         Application->Initialize();
         const auto demo = StartDemo();
+        // The demo is two windows of one program: closing either ends it.
         CloseEndsRun closeEndsRun;
         demo->window->installEventFilter(&closeEndsRun);
         Application->Run();

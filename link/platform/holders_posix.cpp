@@ -2,13 +2,12 @@
 #include "link/platform/Holders_p.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cctype>
-#include <cstdio>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -144,9 +143,9 @@ bool namesAnotherDevice(std::string_view text, dev_t device) {
     return !slave && text.starts_with("/dev/pts/");
 }
 
-bool hasOpen(int processes, const char* pid, dev_t device) {
+bool hasOpen(int processes, pid_t pid, dev_t device) {
     char folder[32];
-    std::snprintf(folder, sizeof folder, "%s/fd", pid);
+    std::snprintf(folder, sizeof folder, "%d/fd", int(pid));
     const int fds = openat(processes, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fds < 0) return false; // another user's process: not ours to see
     bool denied = false;
@@ -177,19 +176,18 @@ bool showsOurProcesses(int processes) {
 }
 
 // What one process holds of the terminal, looked at through `processes`, a /proc.
-Holder heldBy(int processes, const char* pid, dev_t device, bool live) {
+Holder heldBy(int processes, pid_t pid, dev_t device, bool live) {
     bool leader = true;
     if (live) {
-        const pid_t number = static_cast<pid_t>(std::atol(pid));
-        const pid_t session = getsid(number);
+        const pid_t session = getsid(pid);
         if (session < 0 && errno == ESRCH) return Holder::None; // ended meanwhile
         // 0: a kernel thread, or a session led from outside this namespace.
-        leader = session <= 0 || session == number;
+        leader = session <= 0 || session == pid;
     }
     ProcessStat stat;
     if (leader) {
         char statPath[32];
-        std::snprintf(statPath, sizeof statPath, "%s/stat", pid);
+        std::snprintf(statPath, sizeof statPath, "%d/stat", int(pid));
         const int f = openat(processes, statPath, O_RDONLY | O_CLOEXEC);
         if (f < 0) return Holder::None; // ended meanwhile
         char text[1024];
@@ -206,14 +204,11 @@ Holder heldBy(int processes, const char* pid, dev_t device, bool live) {
 // descriptor costs a few system calls, and a desktop has thousands of them.
 Holder scanFolder(int processes, dev_t device) {
     const bool live = showsOurProcesses(processes);
-    const std::string self = std::to_string(getpid());
-    std::vector<std::array<char, 12>> pids;
-    anyNumberedEntry(processes, [&](const char* pid) {
-        std::array<char, 12> name{};
-        if (self != pid && std::strlen(pid) < name.size()) {
-            std::strcpy(name.data(), pid);
-            pids.push_back(name);
-        }
+    const pid_t self = getpid();
+    std::vector<pid_t> pids;
+    anyNumberedEntry(processes, [&](const char* name) {
+        const long pid = std::strtol(name, nullptr, 10);
+        if (pid != self && pid > 0 && pid <= INT_MAX) pids.push_back(static_cast<pid_t>(pid));
         return false;
     });
     std::atomic<std::size_t> next{0};
@@ -222,13 +217,13 @@ Holder scanFolder(int processes, dev_t device) {
         while (found.load(std::memory_order_relaxed) == Holder::None) {
             const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
             if (i >= pids.size()) return;
-            const Holder holder = heldBy(processes, pids[i].data(), device, live);
+            const Holder holder = heldBy(processes, pids[i], device, live);
             if (holder != Holder::None) found.store(holder);
         }
     };
     constexpr std::size_t kPerWorker = 64; // below this a thread costs more than it saves
-    const std::size_t helpers =
-        std::min<std::size_t>({std::thread::hardware_concurrency(), 4, pids.size() / kPerWorker + 1}) - 1;
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency()); // 0: unknown
+    const std::size_t helpers = std::min<std::size_t>({cores, 4, pids.size() / kPerWorker + 1}) - 1;
     std::vector<std::thread> workers;
     for (std::size_t i = 0; i < helpers; ++i) {
         try {

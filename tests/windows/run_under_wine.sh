@@ -178,6 +178,9 @@ frameLine() { # the controller's line for a frame with these lights on
   echo "Rahmen 1: $line"
 }
 
+# The frames the controller has printed, below its first line (the terminal's path).
+decoded() { tail -n +2 "$work/sim.out"; }
+
 # Answers the driver's requests until it ends; its own PASS/FAIL lines go with the driver's.
 answer() {
   local scenario=$1 sync=$2 request name
@@ -194,10 +197,10 @@ answer() {
             echo "FAIL no picture of the $name"
           fi ;;
         connected)
-          if [ "$(tail -n +2 "$work/sim.out")" = "" ]; then
+          if [ -z "$(decoded)" ]; then
             echo "PASS the controller received no frame"
           else
-            echo "FAIL the controller received: $(tail -n +2 "$work/sim.out")"
+            echo "FAIL the controller received: $(decoded)"
           fi ;;
         frame)
           local expected
@@ -207,10 +210,10 @@ answer() {
                          expected=${expected/$'\n'Rahmen 1/$'\n'Rahmen 2} ;;
             *) expected=$(frameLine Standlicht Innenraum) ;;
           esac
-          if [ "$(tail -n +2 "$work/sim.out")" = "$expected" ]; then
+          if [ "$(decoded)" = "$expected" ]; then
             echo "PASS the controller decoded: ${expected//$'\n'/; }"
           else
-            echo "FAIL the controller decoded: '$(tail -n +2 "$work/sim.out")', not '$expected'"
+            echo "FAIL the controller decoded: '$(decoded)', not '$expected'"
           fi ;;
         hangup)
           # The controller goes away, as an adapter pulled out: its terminal hangs up.
