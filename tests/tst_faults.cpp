@@ -6,6 +6,7 @@
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/ChildProgram.h"
 #include "tests/support/InFlight.h"
 #include "tests/support/Panel.h"
 
@@ -17,8 +18,6 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 using Reply = sim::Behaviour::Reply;
@@ -47,16 +46,6 @@ long peakResidentKiB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
-}
-
-// Runs `body` in a child process and returns its exit code.
-template <class Body>
-int inChild(Body body) {
-    const pid_t child = fork();
-    if (child == 0) _exit(body());
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }
 
 } // namespace
@@ -161,25 +150,8 @@ private slots:
 
     void portHeldByAnotherProcess() {
         sim::Controller controller;
-        int toChild[2], fromChild[2];
-        QVERIFY(pipe(toChild) == 0 && pipe(fromChild) == 0);
-        const pid_t child = fork();
-        if (child == 0) {
-            close(toChild[1]);
-            close(fromChild[0]);
-            const win32::HANDLE held = OpenComPort(controller.Path());
-            const char opened = held != win32::INVALID_HANDLE_VALUE ? 'y' : 'n';
-            [[maybe_unused]] auto w = write(fromChild[1], &opened, 1);
-            char done;
-            [[maybe_unused]] auto r = read(toChild[0], &done, 1); // until the parent lets go
-            if (held != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(held);
-            _exit(0);
-        }
-        close(fromChild[1]);
-        close(toChild[0]);
-        char opened = 0;
-        QCOMPARE(read(fromChild[0], &opened, 1), ssize_t{1});
-        QCOMPARE(opened, 'y');
+        ChildProgram holder(TestTool("hold_port"), {"exclusive", controller.Path()});
+        QCOMPARE(holder.ReadLine(), std::string("held"));
 
         BoxRecorder recorder;
         ConnectPanel(controller.Path());
@@ -187,26 +159,21 @@ private slots:
         QVERIFY(recorder.lines[0].startsWith("Der gew"));
         QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));
 
-        close(toChild[1]);
-        QCOMPARE(waitpid(child, nullptr, 0), child);
+        QCOMPARE(holder.Finish(), 0);
         ConnectPanel(controller.Path());
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
         QCOMPARE(recorder.lines.size(), 1);
-        close(fromChild[0]);
         QCOMPARE(controller.ReceivedBytes(), std::string());
     }
 
     // A terminal nobody may open: a normal user is refused with EACCES; root opens anything,
-    // so as root the child first becomes a user of no group.
+    // so as root the opener first becomes a user of no group.
     void deviceTheUserMayNotOpen() {
         sim::Controller controller;
         QCOMPARE(chmod(controller.Path().c_str(), 0), 0);
-        const int code = inChild([&] {
-            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 3;
-            if (OpenComPort(controller.Path()) != win32::INVALID_HANDLE_VALUE) return 1;
-            return win32::GetLastError() == EACCES ? 0 : 2;
-        });
-        QCOMPARE(code, 0);
+        ChildProgram opener(TestTool("hold_port"), {"--as-nobody", "exclusive", controller.Path()});
+        QCOMPARE(opener.ReadLine(), QString("refused %1").arg(EACCES).toStdString());
+        QCOMPARE(opener.Finish(), 0);
     }
 
     void manyConnectsLeaveNoPortOpen() {

@@ -3,6 +3,7 @@
 #include "link/platform/DeviceNames.h"
 #include "link/platform/Win32Serial.h"
 #include "sim/Controller.h"
+#include "tests/support/ChildProgram.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +23,6 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -71,45 +71,6 @@ enum class Held {
     OtherConsole
 };
 
-// Runs `setUp` in a child that then waits until released; returns once `setUp` has run.
-class Child {
-public:
-    explicit Child(const std::function<void()>& setUp) {
-        int ready[2], release[2];
-        if (pipe(ready) != 0 || pipe(release) != 0) qFatal("pipe");
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(ready[0]);
-            close(release[1]);
-            setUp();
-            char byte = 1;
-            [[maybe_unused]] auto w = write(ready[1], &byte, 1);
-            [[maybe_unused]] auto r = read(release[0], &byte, 1); // returns when the parent closes
-            _exit(0);
-        }
-        close(ready[1]);
-        close(release[0]);
-        char byte = 0;
-        [[maybe_unused]] auto r = read(ready[0], &byte, 1);
-        close(ready[0]);
-        release_ = release[1];
-    }
-    ~Child() { end(); }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    pid_t pid() const { return pid_; }
-    void end() {
-        if (pid_ <= 0) return;
-        close(release_);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int release_ = -1;
-};
-
 void writeFile(const QString& path, const QByteArray& content) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
@@ -136,15 +97,8 @@ public:
             fd_ = rawOpen();
             ioctl(fd_, TIOCEXCL);
             break;
-        case Held::OtherProcess: child_ = std::make_unique<Child>([&] { rawOpen(); }); break;
-        case Held::Controlling:
-            child_ = std::make_unique<Child>([&] {
-                setsid();
-                const int fd = ::open(path.c_str(), O_RDWR);
-                ioctl(fd, TIOCSCTTY, 0);
-                ::close(fd); // the session keeps it, no descriptor does
-            });
-            break;
+        case Held::OtherProcess: hold({"plain", path}); break;
+        case Held::Controlling: hold({"controlling", path}); break;
         case Held::ConsoleNumber:
             writeFile(folder_.filePath("console/active"), "tty0 ttyLP9\n");
             writeFile(folder_.filePath("ttyLP9/dev"), number.toLatin1() + "\n");
@@ -162,9 +116,9 @@ public:
         case Held::LockFileText:
         case Held::LockFileBinary:
         case Held::StaleLockFile: {
-            child_ = std::make_unique<Child>([] {});
-            const pid_t pid = child_->pid();
-            if (how == Held::StaleLockFile) child_->end();
+            hold({"nothing"});
+            const pid_t pid = child_->Pid();
+            if (how == Held::StaleLockFile) child_->Finish();
             const QString lock = folder_.filePath("LCK.." + QString(name).replace('/', '_'));
             const std::int32_t binary = pid;
             writeFile(lock, how == Held::LockFileBinary
@@ -188,10 +142,19 @@ public:
     Holding(const Holding&) = delete;
     Holding& operator=(const Holding&) = delete;
 
+    // Whether the second process, where there is one, got hold of the terminal.
+    bool Ready() const { return ready_; }
+
 private:
+    void hold(const std::vector<std::string>& arguments) {
+        child_ = std::make_unique<ChildProgram>(TestTool("hold_port"), arguments);
+        ready_ = child_->ReadLine() == "held";
+    }
+
+    bool ready_ = true;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     int fd_ = -1;
-    std::unique_ptr<Child> child_;
+    std::unique_ptr<ChildProgram> child_;
     QTemporaryDir folder_;
 };
 
@@ -239,6 +202,7 @@ private slots:
         sim::Controller controller;
         {
             Holding holding(Held(holder), controller.Path());
+            QVERIFY(holding.Ready());
             Port port(controller.Path());
             QCOMPARE(!port.valid(), refused);
             if (refused) QCOMPARE(GetLastError(), DWORD{EBUSY});
@@ -247,17 +211,14 @@ private slots:
         QVERIFY(afterwards.valid());
     }
 
-    // A forked opener with the same rights as this process, root or not.
+    // An opener in another process with the same rights as this one, root or not.
     void secondProcessIsRefused() {
         sim::Controller controller;
         Port first(controller.Path());
         QVERIFY(first.valid());
-        const pid_t child = fork();
-        if (child == 0) _exit(openPort(controller.Path()) == INVALID_HANDLE_VALUE ? 0 : 1);
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
+        ChildProgram second(TestTool("hold_port"), {"exclusive", controller.Path()});
+        QCOMPARE(second.ReadLine(), QString("refused %1").arg(EBUSY).toStdString());
+        QCOMPARE(second.Finish(), 0);
     }
 
     void closedPortOpensAgain() {

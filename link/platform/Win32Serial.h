@@ -69,6 +69,8 @@ struct COMMTIMEOUTS {
 };
 
 // Opens a serial device by name, exclusively. Returns INVALID_HANDLE_VALUE on failure.
+// On POSIX the check for other holders starts threads and allocates: never call it in a child
+// forked from a threaded process before it execs, where a lock held at the fork never opens.
 HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* security,
                    DWORD disposition, DWORD flags, HANDLE templateFile);
 
