@@ -13,8 +13,8 @@ void PresentRealBox(const ModalBox& box) {
         std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), box.text.c_str());
         return;
     }
-    QMessageBox message(box.icon == ModalBox::Icon::Error ? QMessageBox::Critical
-                                                          : QMessageBox::Information,
+    // An information box is text and OK alone, as the system's box without an icon style.
+    QMessageBox message(box.icon == ModalBox::Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
                         Cp1252ToQString(box.caption), Cp1252ToQString(box.text), QMessageBox::Ok);
     message.setTextFormat(Qt::PlainText);
     message.setWindowModality(Qt::ApplicationModal);

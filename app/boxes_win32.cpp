@@ -6,8 +6,12 @@
 
 void PresentRealBox(const ModalBox& box) {
     if (box.icon == ModalBox::Icon::Error) {
-        // An error box stands alone, as the serial link has always shown it.
-        ::MessageBoxA(HWND{}, box.text.c_str(), box.caption.c_str(), MB_ICONERROR);
+        // An error box stands alone, as the serial link has always shown it, but still holds
+        // the window: without an owner the window would take clicks while it is open, and a
+        // handler could run again inside itself (a second connect, or a disconnect that
+        // closes the port under a running frame). Task-modal disables the thread's windows
+        // for the box's lifetime and gives them back afterwards.
+        ::MessageBoxA(HWND{}, box.text.c_str(), box.caption.c_str(), MB_ICONERROR | MB_TASKMODAL);
         return;
     }
     // Modal to the main window: it takes no clicks while the box is open.

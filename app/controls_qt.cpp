@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVariant>
@@ -43,6 +44,23 @@ protected:
     }
 };
 
+// Return presses the focused button, as Space does and as in every dialog; a button outside a
+// dialog otherwise takes Return only when it is a default button, which would also change
+// how it is drawn.
+class PushButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            click();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
+
 template <class Button>
 Button* clickable(TControl& control, QWidget* parent) {
     auto* button = new Button(parent);
@@ -63,8 +81,15 @@ TControl::Native* NewNative(TControl& control, TControl::Kind kind) {
     QWidget* parent = control.Parent() != nullptr ? control.Parent()->native().widget : nullptr;
     QWidget* widget = nullptr;
     switch (kind) {
-    case TControl::Kind::Form: widget = new QWidget(parent); break;
-    case TControl::Kind::Button: widget = clickable<QPushButton>(control, parent); break;
+    case TControl::Kind::Form:
+        widget = new QWidget(parent);
+        // The layout is fixed: the window can be moved, minimised and closed, not resized.
+        if (parent == nullptr)
+            widget->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                   Qt::WindowCloseButtonHint);
+        break;
+    case TControl::Kind::Button: widget = clickable<PushButton>(control, parent); break;
     case TControl::Kind::CheckBox: widget = clickable<QCheckBox>(control, parent); break;
     case TControl::Kind::GroupBox: widget = new QGroupBox(parent); break;
     case TControl::Kind::RadioGroup: widget = new RadioGroupWidget(parent); break;
@@ -125,7 +150,7 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     if (widget->isWindow()) {
         // Where a window manager draws a frame, the place is the frame's.
         widget->move(left, top);
-        widget->resize(width, height);
+        widget->setFixedSize(width, height);
     } else {
         widget->setGeometry(left, top, width, height);
     }

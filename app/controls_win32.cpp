@@ -46,6 +46,27 @@ void runGuarded(const std::function<void()>& handler) {
     }
 }
 
+// Tab enters the port choice at its selected item, as in a dialog: the tab stop goes with
+// the check (the first item when none is selected).
+void followCheck(TControl::Native& group) {
+    std::size_t selected = 0;
+    for (std::size_t i = 0; i < group.items.size(); ++i)
+        if (SendMessageA(group.items[i], BM_GETCHECK, 0, 0) == BST_CHECKED) selected = i;
+    for (std::size_t i = 0; i < group.items.size(); ++i) {
+        const LONG_PTR style = GetWindowLongPtrA(group.items[i], GWL_STYLE);
+        SetWindowLongPtrA(group.items[i], GWL_STYLE, i == selected ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    }
+}
+
+// Return as in a dialog: the focused push button is pressed; on any other control it does
+// nothing. The dialog keys send IDOK with no control when the window names no default button.
+void pressFocusedButton(HWND form) {
+    HWND focus = GetFocus();
+    if (focus == nullptr || !IsChild(form, focus)) return;
+    TControl* control = controlOf(focus);
+    if (control != nullptr && control->native().kind == TControl::Kind::Button) control->Click();
+}
+
 void forgetWindows(TControl* control) {
     control->native().window = nullptr;
     control->native().items.clear();
@@ -62,6 +83,10 @@ LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (form == nullptr) return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
     case WM_COMMAND:
+        if (lParam == 0 && LOWORD(wParam) == IDOK) {
+            pressFocusedButton(window);
+            return 0;
+        }
         // Only BN_CLICKED: the user's click or Space, after an automatic box changed its tick.
         if (HIWORD(wParam) == BN_CLICKED && lParam != 0) {
             TControl* control = controlOf(reinterpret_cast<HWND>(lParam));
@@ -109,6 +134,9 @@ LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 LRESULT CALLBACK groupProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED)
+            if (TControl* group = controlOf(window)) followCheck(group->native());
+        return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
@@ -268,13 +296,14 @@ void TRadioGroup::SetItems(std::initializer_list<const char*> items) {
     HFONT font = formOf(this)->native().font;
     for (const char* caption : items) {
         // The first item starts the group the arrow keys move in; Tab stops at one item.
-        const DWORD style = BS_AUTORADIOBUTTON | (group.items.empty() ? WS_GROUP | WS_TABSTOP : 0);
+        const DWORD style = BS_AUTORADIOBUTTON | (group.items.empty() ? WS_GROUP : 0);
         HWND item = newButton(group.window, style);
         SetWindowTextA(item, caption);
         setFont(item, font);
         if (!IsWindowEnabled(group.window)) EnableWindow(item, FALSE);
         group.items.push_back(item);
     }
+    followCheck(group);
     arrangeItems(group);
 }
 
@@ -289,6 +318,7 @@ int TRadioGroup::ItemIndex() const {
 void TRadioGroup::SetItemIndex(int index) {
     for (int i = 0; i < ItemCount(); ++i)
         SendMessageA(native().items[i], BM_SETCHECK, i == index ? BST_CHECKED : BST_UNCHECKED, 0);
+    followCheck(native());
 }
 
 void TRadioGroup::SetItemHint(int index, const Text& hint) {

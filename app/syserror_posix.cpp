@@ -1,5 +1,60 @@
 #include "app/Toolkit.h"
 
 #include <cstring>
+#include <cwchar>
 
-Text SysErrorMessage(std::uint32_t code) { return std::strerror(static_cast<int>(code)); }
+#include <iconv.h>
+#include <langinfo.h>
+
+namespace {
+
+// One character of the user's language as Windows-1252, or '?' where the code page has no
+// place for it.
+char toCp1252(wchar_t character) {
+    if (character < 0x80) return static_cast<char>(character);
+    const iconv_t convert = iconv_open("WINDOWS-1252", "WCHAR_T");
+    if (convert == reinterpret_cast<iconv_t>(-1)) return '?';
+    char in[sizeof(wchar_t)];
+    std::memcpy(in, &character, sizeof in);
+    char* from = in;
+    std::size_t fromLeft = sizeof in;
+    char out = '?';
+    char* to = &out;
+    std::size_t toLeft = 1;
+    if (iconv(convert, &from, &fromLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) out = '?';
+    iconv_close(convert);
+    return out;
+}
+
+} // namespace
+
+// Once the toolkit has set the user's locale, strerror answers in the user's language and
+// character set (UTF-8 on every current desktop); the program's texts are Windows-1252. A
+// byte that is no character of the locale's set becomes '?' on its own, so it never takes
+// its neighbours with it.
+Text SysErrorMessage(std::uint32_t code) {
+    const std::string system = std::strerror(static_cast<int>(code));
+    const iconv_t convert = iconv_open("WCHAR_T", nl_langinfo(CODESET));
+    if (convert == reinterpret_cast<iconv_t>(-1)) return system;
+    Text text;
+    char* from = const_cast<char*>(system.data());
+    std::size_t fromLeft = system.size();
+    while (fromLeft > 0) {
+        wchar_t character = 0;
+        char* to = reinterpret_cast<char*>(&character);
+        std::size_t toLeft = sizeof character;
+        const std::size_t before = fromLeft;
+        iconv(convert, &from, &fromLeft, &to, &toLeft);
+        if (toLeft == 0) {
+            text += toCp1252(character);
+        } else if (fromLeft == before) {
+            // Not a character of the locale's set, or cut off at the end.
+            text += '?';
+            ++from;
+            --fromLeft;
+            iconv(convert, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    iconv_close(convert);
+    return text;
+}

@@ -1,5 +1,7 @@
 // The whole panel with real modal message boxes, confirmed as a user would: connect, tick
-// the dipped beam, confirm every box, and look at what the controller received.
+// the dipped beam, confirm every box, and look at what the controller received. Clicks and
+// keys that must reach the window as a user's do go in through the window system, where a
+// modal box can stop them.
 
 #include "app/Controls_qt.h"
 #include "app/Application.h"
@@ -7,16 +9,44 @@
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/InFlight.h"
+#include "link/platform/DeviceNames.h"
 #include "tests/support/Panel.h"
+#include "tests/support/Seam.h"
 
 #include <QTest>
+#include <QWidget>
+#include <QWindow>
+
+namespace {
+
+// The main window on screen, as a user sees it before the first click.
+QWindow* shownWindow() {
+    QWidget* window = QtWidget(Form1);
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowExposed(window) || !QTest::qWaitForWindowActive(window)) return nullptr;
+    return window->windowHandle();
+}
+
+// A click on a control of the main window, in through the window system.
+void userClick(TControl* control) {
+    QWidget* widget = QtWidget(control);
+    QWidget* window = QtWidget(Form1);
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                      widget->mapTo(window, QPoint(6, widget->height() / 2)));
+}
+
+} // namespace
 
 class EndToEndTest : public QObject {
     Q_OBJECT
 
 private slots:
     void init() { CreatePanel(); }
-    void cleanup() { seam::Reset(); }
+    void cleanup() {
+        seam::Reset();
+        win32::SetDevicePath("Com1", "");
+    }
 
     void dippedBeamWithRealBoxes() {
         sim::Controller controller;
@@ -62,6 +92,64 @@ private slots:
         QCOMPARE(confirmer.lines.mid(0, 3), (QStringList{"a", "!WriteFile: Input/output error",
                                                           "!ReadFile: Input/output error"}));
         QCOMPARE(confirmer.lines.at(13), QString("FALSE"));
+    }
+
+    // A click on "verbinden" while the first set-up error box is open reaches nothing: the
+    // connect runs once, with its three boxes one after the other.
+    void clickDuringASetUpErrorBoxChangesNothing() {
+        sim::Controller controller;
+        win32::SetDevicePath("Com1", controller.Path());
+        QVERIFY(shownWindow() != nullptr);
+        for (const char* call : {"GetCommState", "SetCommState", "SetCommTimeouts"}) seam::Fail(call, EIO);
+        ModalConfirmer confirmer;
+        int clicks = 0;
+        confirmer.beforeConfirm = [&] {
+            if (clicks++ == 0) userClick(Form1->comportbut);
+        };
+        userClick(Form1->comportbut);
+        QCOMPARE(confirmer.lines, (QStringList{"!GetCommState: Input/output error",
+                                               "!SetCommState: Input/output error",
+                                               "!SetCommTimeouts: Input/output error"}));
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+    }
+
+    // A click on "trennen" while an error box of a running frame is open reaches nothing: the
+    // frame goes on to its last byte, and the panel is still connected after it.
+    void clickDuringAFrameErrorBoxChangesNothing() {
+        sim::Controller controller;
+        ConnectPanel(controller.Path());
+        QVERIFY(shownWindow() != nullptr);
+        controller.HangUp();
+        ModalConfirmer confirmer;
+        int boxes = 0;
+        confirmer.beforeConfirm = [&] {
+            if (++boxes == 2) userClick(Form1->comportbut);
+        };
+        userClick(Form1->Standlicht);
+        QCOMPARE(confirmer.lines.size(), 28 * 14);
+        QCOMPARE(confirmer.lines.at(1), QString("!WriteFile: Input/output error"));
+        QCOMPARE(confirmer.lines.last(), QString("FALSE"));
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+    }
+
+    // Return presses the focused push button, as Space does; on a check box it does nothing.
+    void returnPressesTheFocusedButton() {
+        sim::Controller controller;
+        win32::SetDevicePath("Com1", controller.Path());
+        QWindow* window = shownWindow();
+        QVERIFY(window != nullptr);
+        ModalConfirmer confirmer;
+        QtWidget(Form1->comportbut)->setFocus();
+        QTest::keyClick(window, Qt::Key_Return);
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        QtWidget(Form1->Links)->setFocus();
+        QTest::keyClick(window, Qt::Key_Return);
+        QVERIFY(!Form1->Links->Checked());
+        QtWidget(Form1->comportbut)->setFocus();
+        QTest::keyClick(window, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));
+        QCOMPARE(confirmer.lines, QStringList{});
+        QCOMPARE(controller.ReceivedBytes(), std::string());
     }
 
     void exceptionsAreShownWithTheirMessage() {

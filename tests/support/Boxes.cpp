@@ -41,7 +41,10 @@ void ModalConfirmer::confirmActive() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || box == last_) return;
     last_ = box;
-    lines << line(box->icon() == QMessageBox::Critical, box->windowTitle(), box->text());
+    // An information box is text and OK alone: one that shows any icon is marked.
+    const bool error = box->icon() == QMessageBox::Critical;
+    const QString mark = !error && box->icon() != QMessageBox::NoIcon ? "(icon) " : "";
+    lines << mark + line(error, box->windowTitle(), box->text());
     if (beforeConfirm) beforeConfirm();
     box->button(QMessageBox::Ok)->click();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Watching the program's modal boxes in tests: either recorded in place of real boxes, or
 // real message boxes confirmed as soon as they open. Each box is written as one line: an
-// information box as its text, an error box as "!<title>: <text>".
+// information box as its text, an error box as "!<title>: <text>"; a real information box
+// that shows an icon gets "(icon) " in front.
 
 #include "app/Toolkit.h"
 
