@@ -25,6 +25,12 @@ check() {
   grep -q 'Width: 386' <<<"$info" && grep -q 'Height: 276' <<<"$info" || { echo "wrong size"; return 1; }
   grep -q 'Absolute upper-left X:  475' <<<"$info" && grep -q 'Absolute upper-left Y:  106' <<<"$info" \
     || { echo "wrong position"; return 1; }
+  # The layout is fixed: the size hints give a window manager nothing to resize or maximise.
+  local hints
+  hints=$(LC_ALL=C xprop -name window WM_NORMAL_HINTS)
+  echo "$hints"
+  grep -q 'minimum size: 386 by 276' <<<"$hints" && grep -q 'maximum size: 386 by 276' <<<"$hints" \
+    || { echo "the window can be resized"; return 1; }
   kill -0 $app || { echo "the program ended on its own"; return 1; }
   echo "1 passed, 0 failed"
 }

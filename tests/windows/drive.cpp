@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -91,6 +92,18 @@ std::string className(HWND window) {
     return name;
 }
 
+bool request(const std::string& name);
+
+// Wine reports a window visible before the X server has mapped it, and a click that lands in
+// between reaches no window at all. Before the first click on a new window, the shell beside
+// waits until X shows it (a key press needs no such wait: it never passes through X).
+bool mapped(HWND window) {
+    const auto x = reinterpret_cast<std::uintptr_t>(GetPropA(window, "__wine_x11_whole_window"));
+    char name[32];
+    std::snprintf(name, sizeof name, "mapped-%llx", static_cast<unsigned long long>(x));
+    return check(x != 0 && request(name), std::string("X has mapped the window \"") + windowText(window) + "\"");
+}
+
 // ---- The program under test --------------------------------------------------------------
 
 struct Program {
@@ -160,6 +173,7 @@ bool start(Program& program, const char* exe, const char* arguments = nullptr) {
     program.window = search.found;
     // Settled: it has drawn itself and waits for input.
     WaitForInputIdle(program.process.hProcess, 60000);
+    if (!mapped(program.window)) return false;
 
     for (const Control& control : kControls)
         program.controls[control.name] =
@@ -304,6 +318,7 @@ bool confirm(const Program& program, const Box& box, Confirm how = Confirm::Ente
     if (how == Confirm::Enter) {
         press(box.window, VK_RETURN);
     } else {
+        if (!mapped(box.window)) return false;
         RECT ok;
         GetWindowRect(GetDlgItem(box.window, IDOK), &ok);
         clickAt({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2});
@@ -317,6 +332,50 @@ bool confirm(const Program& program, const Box& box, Confirm how = Confirm::Ente
 bool noBoxOpen(const Program& program) {
     settle(program);
     return openBox(program) == nullptr;
+}
+
+// How many boxes of the program are on screen.
+int boxesShown(const Program& program) {
+    struct Count {
+        DWORD pid;
+        int boxes;
+    } count{program.pid(), 0};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* count = reinterpret_cast<Count*>(data);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid == count->pid && className(window) == "#32770" && IsWindowVisible(window)) ++count->boxes;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.boxes;
+}
+
+// A click on a control where the open box does not cover it, so that it would reach the
+// window if the window took clicks; false when the box covers the whole control.
+bool clickBeside(const Program& program, HWND control, const Box& box) {
+    RECT target, cover;
+    GetWindowRect(control, &target);
+    GetWindowRect(box.window, &cover);
+    const LONG y = (target.top + target.bottom) / 2;
+    for (LONG x = target.right - 4; x > target.left; x -= 4) {
+        if (PtInRect(&cover, POINT{x, y})) continue;
+        clickAt({x, y});
+        settle(program);
+        return true;
+    }
+    return false;
+}
+
+// While a box is open, a click on the button changes nothing: the box stays the only one, and
+// the button keeps its caption.
+void clickOnTheButtonDuring(const Program& program, const Box& box) {
+    const std::string caption = windowText(program["comportbut"]);
+    check(clickBeside(program, program["comportbut"], box),
+          "a click on \"" + caption + "\" beside the open [" + box.title + "] box");
+    check(boxesShown(program) == 1, "one box on screen after that click, not " + std::to_string(boxesShown(program)));
+    check(windowText(program["comportbut"]) == caption, "the button still reads \"" + caption + "\"");
 }
 
 // ---- Talking to the shell beside ---------------------------------------------------------
@@ -376,7 +435,10 @@ bool connectCom1(const Program& program) {
 
 // Confirms each box of one frame; each byte's sends end with "TRUE", after ten sends, or
 // after a failed write, as the link sends. Returns every box seen.
-std::vector<Box> confirmFrame(const Program& program, const std::string& frame) {
+// `onFirstError` runs once, while the first error box is open.
+std::vector<Box> confirmFrame(const Program& program, const std::string& frame,
+                              const std::function<void(const Box&)>& onFirstError = {}) {
+    bool errorSeen = false;
     std::vector<Box> boxes;
     for (const char byte : frame) {
         for (int sends = 1;; ++sends) {
@@ -389,6 +451,10 @@ std::vector<Box> confirmFrame(const Program& program, const std::string& frame) 
                 if (box.text.size() == 1)
                     check(box.text[0] == byte, "the echo shows " + std::string(1, byte) + ": " + box.text);
                 boxes.push_back(box);
+                if (box.errorIcon && !errorSeen) {
+                    errorSeen = true;
+                    if (onFirstError) onFirstError(box);
+                }
                 const bool last = !box.errorIcon && (box.text == "TRUE" || box.text == "FALSE");
                 if (box.errorIcon && box.title == "WriteFile") wrote = false;
                 if (!confirm(program, box))
@@ -546,6 +612,28 @@ void portLedNowhere(Program& program) {
     check(noBoxOpen(program), "no second box");
     check(windowText(program["comportbut"]) == "verbinden", "still \"verbinden\"");
     check(SendMessageA(program.ports[1], BM_GETCHECK, 0, 0) == BST_CHECKED, "Com2 still selected");
+    // As in a dialog, Tab from the button enters the port choice at the selected item.
+    for (int i = 0; i < 30 && focusOf(program) != program["comportbut"]; ++i) tab(program);
+    const HWND next = tab(program);
+    check(next == program.ports[1], "Tab from the button enters the port choice at Com2, is " + program.nameOf(next));
+}
+
+// COM1 leads to a device that is no serial port: the open succeeds, each set-up call fails.
+// A second click on "verbinden" while the first box is open must not connect again.
+void setUpErrors(Program& program) {
+    click(program, layout("comportbut"));
+    const std::array<std::string, 3> calls = {"GetCommState", "SetCommState", "SetCommTimeouts"};
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        const Box box = nextBox(program);
+        if (!check(box.window != nullptr && box.errorIcon && box.title == calls[i],
+                   "error box " + std::to_string(i + 1) + ": [" + box.title + "] " + printable(box.text)))
+            return;
+        if (i == 0) clickOnTheButtonDuring(program, box);
+        if (!check(confirm(program, box), "error box " + std::to_string(i + 1) + " closes")) return;
+    }
+    check(noBoxOpen(program), "no fourth box");
+    check(windowText(program["comportbut"]) == "trennen", "connected after the three boxes: \"" +
+                                                           windowText(program["comportbut"]) + "\"");
 }
 
 // Whether the text is the system's own message for some error code.
@@ -574,7 +662,11 @@ void lineHungUp(Program& program) {
     }
     check(boxes[0].text == "a" && boxes[1].text == "TRUE" && boxes[2].text == "n" && boxes[3].text == "TRUE",
           "before the hang-up: a, TRUE, n, TRUE");
-    const std::vector<Box> rest = confirmFrame(program, "cnbyjnenfnenfnknlngnhniydn");
+    // A click on "trennen" while the frame's first error box is open must not close the port
+    // under the frame.
+    const std::vector<Box> rest = confirmFrame(program, "cnbyjnenfnenfnknlngnhniydn", [&](const Box& box) {
+        clickOnTheButtonDuring(program, box);
+    });
     int errors = 0, writeErrors = 0, readErrors = 0, foreign = 0;
     for (const Box& box : rest) {
         if (!box.errorIcon) continue;
@@ -600,6 +692,11 @@ void keyboardOnly(Program& program) {
     // Wherever the focus starts, Tab reaches the button.
     for (int i = 0; i < 30 && focusOf(program) != button; ++i) tab(program);
     check(focusOf(program) == button, "Tab reaches the button");
+    press(program.window, VK_RETURN);
+    check(waitFor([&] { return windowText(button) == "trennen"; }), "Return on the button connects");
+    check(noBoxOpen(program), "connecting shows no box");
+    press(program.window, VK_RETURN);
+    check(waitFor([&] { return windowText(button) == "verbinden"; }), "Return again disconnects");
     press(program.window, VK_SPACE);
     check(waitFor([&] { return windowText(button) == "trennen"; }), "Space on the button connects");
     check(noBoxOpen(program), "connecting shows no box");
@@ -635,6 +732,9 @@ void keyboardOnly(Program& program) {
     check(SendMessageA(program["Standlicht"], BM_GETCHECK, 0, 0) == BST_CHECKED, "Standlicht ticked");
     check(focusOf(program) == program["Standlicht"], "the focus is back on Standlicht, is " +
                                                          program.nameOf(focusOf(program)));
+    press(program.window, VK_RETURN);
+    check(noBoxOpen(program) && SendMessageA(program["Standlicht"], BM_GETCHECK, 0, 0) == BST_CHECKED,
+          "Return on a check box does nothing");
     check(request("frame"), "the shell has looked at the frame the controller decoded");
 }
 
@@ -742,6 +842,7 @@ int main(int argc, char** argv) {
         {"start-up", startUp},     {"connect", connect},        {"dipped-beam", dippedBeam},
         {"silent", silentController}, {"com2", portLedNowhere}, {"hang-up", lineHungUp},
         {"keyboard", keyboardOnly}, {"close", closing},   {"bench", benchmark},
+        {"set-up-errors", setUpErrors},
     };
     const auto found = scenarios.find(scenario);
     if (found == scenarios.end()) {
