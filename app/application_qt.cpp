@@ -17,7 +17,11 @@
 #include <exception>
 #include <vector>
 
+#include <string>
+
 #include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,8 +43,7 @@ public:
 
 [[noreturn]] void noDisplay(const char* why) {
     std::fprintf(stderr,
-                 "%s: %s; start it inside a desktop session, or try it headless with: "
-                 "xvfb-run %s\n",
+                 "%s: %s. Start it inside a desktop session, or headless with: xvfb-run %s\n",
                  program_invocation_short_name, why, program_invocation_short_name);
     std::exit(1);
 }
@@ -49,7 +52,20 @@ void requireDisplay() {
     const bool chosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
                         !qEnvironmentVariableIsEmpty("DISPLAY") ||
                         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (!chosen) noDisplay("no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)");
+    if (!chosen) noDisplay("There is no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)");
+}
+
+// Outside a login session (root in a console, a container) there is no runtime folder, and
+// the toolkit would warn about it at every start. It gets the one it would pick itself,
+// made private, unless that name is taken by someone else.
+void provideRuntimeFolder() {
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+    const std::string folder = "/tmp/runtime-" + std::to_string(getuid());
+    mkdir(folder.c_str(), 0700);
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+        (info.st_mode & 0777) == 0700)
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder));
 }
 
 QtMessageHandler previousHandler = nullptr;
@@ -63,7 +79,7 @@ struct HeldMessage {
 std::vector<HeldMessage>* heldMessages = nullptr;
 
 void displayFailureHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) noDisplay("no display to show the window on could be reached");
+    if (type == QtFatalMsg) noDisplay("The display to show the window on could not be reached");
     heldMessages->push_back({type, message});
 }
 
@@ -90,6 +106,7 @@ QApplication* owned = nullptr;
 void TApplication::Initialize() {
     if (QApplication::instance() == nullptr) {
         requireDisplay();
+        provideRuntimeFolder();
         // The command line is not the program's input: the toolkit sees only the program name.
         // The toolkit's own complaint about a display it cannot reach ends in an abort that
         // sends the user the wrong way ("reinstalling may fix this"): say what is missing.

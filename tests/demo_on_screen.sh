@@ -4,6 +4,8 @@
 # windows side by side where there is room; writes a screenshot of each screen.
 # Usage: demo_on_screen.sh <lichtpult-demo> <lichtpult-grab> <folder for the screenshots>
 set -euo pipefail
+# The tools' output is read in this locale, whatever the caller's (a title with "ä" included).
+export LC_ALL=C.UTF-8
 
 # Screen, the panel at its own place (475,106 scaled), the windows apart.
 screens=(

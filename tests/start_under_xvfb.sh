@@ -2,6 +2,8 @@
 # Starts the built panel on a fresh X display and checks that its window is shown where and
 # as large as its layout says. Usage: start_under_xvfb.sh <lichtpult>
 set -euo pipefail
+# The tools' output is read in this locale, whatever the caller's (a title with "ä" included).
+export LC_ALL=C.UTF-8
 
 if [ "${1:-}" != --inside ]; then
   exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -nolisten tcp" "$0" --inside "$@"

@@ -15,6 +15,8 @@
 # scenario runs only when COM1 resolves to that controller's terminal and every other name
 # the panel offers to that folder.
 set -euo pipefail
+# Wine and the tools as CI runs them, whatever the caller's locale: Wine's code page follows it.
+export LC_ALL=C
 winbuild=$(cd "$1" && pwd)
 sim=$2
 grab=$3
