@@ -1,9 +1,16 @@
 // lichtpult-sim's command line: help and version on stdout with status 0, anything it cannot
 // use refused with the usage on stderr and status 2, before any terminal is opened.
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
 
 class SimProgramTest : public QObject {
     Q_OBJECT
@@ -24,6 +31,10 @@ private slots:
         QTest::newRow("unknown behaviour") << QStringList{"--behaviour", "fast"} << 2 << "^$" << usage;
         QTest::newRow("behaviour missing") << QStringList{"--behaviour"} << 2 << "^$" << usage;
         QTest::newRow("device missing") << QStringList{"--device"} << 2 << "^$" << usage;
+        QTest::newRow("exchanges file missing") << QStringList{"--exchanges"} << 2 << "^$" << usage;
+        QTest::newRow("exchanges file cannot be made")
+            << QStringList{"--exchanges", "/nonexistent/folder/x"} << 1 << "^$"
+            << "^lichtpult-sim: /nonexistent/folder/x: No such file or directory\\n$";
         QTest::newRow("a stray word") << QStringList{"ok"} << 2 << "^$" << usage;
     }
     void commandLine() {
@@ -60,6 +71,52 @@ private slots:
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+    }
+
+    // With --exchanges, each byte received and each answer is a line, stamped on the raw
+    // monotonic clock: the answer after the byte, and both within the moments around them.
+    void exchangesAreStamped() {
+        QTemporaryDir folder;
+        const QString file = folder.filePath("exchanges");
+        QProcess program;
+        program.start(LICHTPULT_SIM, {"--exchanges", file});
+        QVERIFY(program.waitForReadyRead(10000));
+        const QByteArray path = program.readLine().trimmed();
+        const int port = ::open(path.constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(port >= 0);
+        termios raw{};
+        QCOMPARE(tcgetattr(port, &raw), 0);
+        cfmakeraw(&raw);
+        QCOMPARE(tcsetattr(port, TCSANOW, &raw), 0);
+        const long long before = rawMicroseconds();
+        QCOMPARE(::write(port, "a", 1), ssize_t{1});
+        char answer[2];
+        QCOMPARE(::read(port, answer, 2), ssize_t{2}); // blocks until "ok" is here
+        const long long after = rawMicroseconds();
+        // The answer's line follows its write.
+        const auto lines = [&file] {
+            QFile written(file);
+            written.open(QIODevice::ReadOnly);
+            return QString::fromLatin1(written.readAll()).split('\n', Qt::SkipEmptyParts);
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(lines().size(), 2, 10000);
+        ::close(port);
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+        const QStringList in = lines()[0].split(' '), out = lines()[1].split(' ');
+        QCOMPARE(in.mid(1), (QStringList{"in", "1"}));
+        QCOMPARE(out.mid(1), (QStringList{"out", "2"}));
+        QVERIFY(before <= in[0].toLongLong());
+        QVERIFY(in[0].toLongLong() <= out[0].toLongLong());
+        QVERIFY(out[0].toLongLong() <= after);
+    }
+
+private:
+    static long long rawMicroseconds() {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC_RAW, &now);
+        return static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
     }
 };
 

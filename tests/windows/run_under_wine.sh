@@ -81,7 +81,7 @@ simulate() {
     echo /dev/null >"$work/pty"
     return 0
   fi
-  "$sim" --behaviour "$behaviour" >"$work/sim.out" 2>&1 &
+  "$sim" --behaviour "$behaviour" --exchanges "$work/exchanges" >"$work/sim.out" 2>&1 &
   simulator=$!
   for _ in $(seq 200); do
     pty=$(head -n 1 "$work/sim.out" 2>/dev/null || true)
@@ -194,7 +194,7 @@ decoded() { tail -n +2 "$work/sim.out"; }
 
 # Answers the driver's requests until it ends; its own PASS/FAIL lines go with the driver's.
 answer() {
-  local scenario=$1 sync=$2 request name
+  local scenario=$1 sync=$2 request name stalled=
   while kill -0 "$drive" 2>/dev/null; do
     for request in "$sync"/*.request; do
       [ -e "$request" ] || continue
@@ -229,6 +229,30 @@ answer() {
         hangup)
           # The controller goes away, as an adapter pulled out: its terminal hangs up.
           unsimulate ;;
+        stall)
+          # The controller stops for a while, as a process the machine does not get round to.
+          kill -STOP "$simulator"
+          stalled=1 ;;
+        late-*)
+          # An unacknowledged send of a prompt controller: honest only when its answer (the
+          # controller's bytes up to twice the send's number) left after the panel showed
+          # "FALSE". Both moments are on the raw monotonic clock, in microseconds.
+          if [ -n "$stalled" ]; then kill -CONT "$simulator"; stalled=""; fi
+          local rest=${name#late-} send shown answered=""
+          send=${rest%-*} shown=${rest#*-}
+          for _ in $(seq 500); do
+            answered=$(awk -v n="$send" '$2 == "out" { total += $3; if (total >= 2 * n) { print $1; exit } }' \
+                         "$work/exchanges")
+            [ -n "$answered" ] && break
+            sleep 0.02
+          done
+          if [ -z "$answered" ]; then
+            echo "FAIL send $send went unacknowledged, and the controller never answered it"
+          elif [ "$answered" -gt "$shown" ]; then
+            echo "PASS send $send: its answer left $(( (answered - shown) / 1000 )) ms after the panel showed FALSE, a late answer, sent again"
+          else
+            echo "FAIL send $send went unacknowledged, though its answer left $(( (shown - answered) / 1000 )) ms before the panel showed FALSE"
+          fi ;;
         mapped-*)
           # Wine calls a window visible before X has mapped it; a click waits for the map.
           local id=0x${name#mapped-} viewable=""
@@ -289,6 +313,7 @@ drive com2 ok
 drive hang-up ok
 drive keyboard ok
 drive set-up-errors none
+drive late-answer ok
 drive close ok
 # The figures (scripts/bench-windows), only when asked for.
 if [[ " $only " == *" bench "* ]]; then drive bench ok; fi
