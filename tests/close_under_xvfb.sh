@@ -23,9 +23,10 @@ passed=0 failed=0
 # Checks inside a row end it with "|| return 1": a row runs as an if-condition, where
 # errexit does not apply.
 
-# Waits up to 10 s for a shown window of that title.
+# Waits up to 60 s for a shown window of that title: only a fault takes that long, even
+# with the sanitizers on a loaded machine.
 await_window() {
-  for _ in $(seq 100); do
+  for _ in $(seq 600); do
     xwininfo -name "$1" 2>/dev/null | grep -q 'Map State: IsViewable' && return 0
     sleep 0.1
   done
@@ -33,10 +34,10 @@ await_window() {
   return 1
 }
 
-# Waits up to 20 s for the process to end and checks how it ended.
+# Waits up to 60 s for the process to end and checks how it ended.
 ended_cleanly() {
   local pid=$1 errors=$2 status=0
-  for _ in $(seq 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 600); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$pid" 2>/dev/null; then echo "still running after the close"; return 1; fi
   wait "$pid" || status=$?
   cat "$errors"
@@ -67,7 +68,7 @@ start_sim() {
   "$sim" >"$work/sim.out" 2>&1 &
   sim_pid=$!
   pids+=("$sim_pid")
-  for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
+  for _ in $(seq 600); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
   pty=$(head -n1 "$work/sim.out")
   [ -e "$pty" ] || { echo "no terminal from the simulator"; return 1; }
   # Rows run in subshells: the simulator ends with its row, whatever the row's outcome.
@@ -114,7 +115,7 @@ panel_connected() {
   click 771 200   # Com3
   click 739 330   # verbinden
   local held=0
-  for _ in $(seq 100); do
+  for _ in $(seq 600); do
     if ! "$open_port" "$pty" 2>/dev/null; then held=1; break; fi
     sleep 0.1
   done

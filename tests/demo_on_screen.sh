@@ -46,7 +46,7 @@ frame() {  # title -> "x y width height" of the viewable top-level window, or no
 }
 
 panel="" controller=""
-for _ in $(seq 100); do   # the windows appear asynchronously: up to 10 s
+for _ in $(seq 600); do   # the windows appear asynchronously: up to 60 s on a loaded machine
   panel=$(frame window) controller=$(frame "Steuergerät (Simulation)")
   [ -n "$panel" ] && [ -n "$controller" ] && break
   sleep 0.1

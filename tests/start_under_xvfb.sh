@@ -15,8 +15,8 @@ check() {
   "$program" &
   local app=$! info=""
   trap 'kill $app 2>/dev/null || true' RETURN
-  # The window appears asynchronously; give it up to 10 s.
-  for _ in $(seq 100); do
+  # The window appears asynchronously; up to 60 s on a loaded machine.
+  for _ in $(seq 600); do
     if info=$(xwininfo -name window 2>/dev/null) && grep -q 'Map State: IsViewable' <<<"$info"; then
       break
     fi
