@@ -129,6 +129,10 @@ private slots:
 
     void window() {
         QCOMPARE(QtWidget(Form1)->geometry(), QRect(475, 106, 386, 276));
+        // The layout is fixed: no size to drag to, no maximise button.
+        QCOMPARE(QtWidget(Form1)->minimumSize(), QSize(386, 276));
+        QCOMPARE(QtWidget(Form1)->maximumSize(), QSize(386, 276));
+        QVERIFY(!QtWidget(Form1)->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(QtWidget(Form1)->backgroundRole(), QPalette::Button);
         QVERIFY(QtWidget(Form1)->autoFillBackground());
         QCOMPARE(Form1->Caption(), Text("window"));
