@@ -203,9 +203,12 @@ void clickAt(POINT screen) {
     move.mi.dx = static_cast<LONG>((screen.x * 65536 + width / 2) / width);
     move.mi.dy = static_cast<LONG>((screen.y * 65536 + height / 2) / height);
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    // The press and the release carry the place too: X's report of an earlier move can still
+    // arrive in between on a loaded machine and put the cursor back where the last click was,
+    // and a press without a place lands wherever the cursor is then.
     INPUT down = move, up = move;
-    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-    up.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    down.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    up.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
     send({move, down, up});
 }
 
