@@ -15,9 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <vector>
-
 #include <string>
+#include <vector>
 
 #include <errno.h>
 #include <sys/stat.h>

@@ -10,9 +10,8 @@ namespace {
 
 // One character of the user's language as Windows-1252, or '?' where the code page has no
 // place for it.
-char toCp1252(wchar_t character) {
+char toCp1252(iconv_t convert, wchar_t character) {
     if (character < 0x80) return static_cast<char>(character);
-    const iconv_t convert = iconv_open("WINDOWS-1252", "WCHAR_T");
     if (convert == reinterpret_cast<iconv_t>(-1)) return '?';
     char in[sizeof(wchar_t)];
     std::memcpy(in, &character, sizeof in);
@@ -22,7 +21,6 @@ char toCp1252(wchar_t character) {
     char* to = &out;
     std::size_t toLeft = 1;
     if (iconv(convert, &from, &fromLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) out = '?';
-    iconv_close(convert);
     return out;
 }
 
@@ -36,6 +34,7 @@ Text SysErrorMessage(std::uint32_t code) {
     const std::string system = std::strerror(static_cast<int>(code));
     const iconv_t convert = iconv_open("WCHAR_T", nl_langinfo(CODESET));
     if (convert == reinterpret_cast<iconv_t>(-1)) return system;
+    const iconv_t toCodePage = iconv_open("WINDOWS-1252", "WCHAR_T");
     Text text;
     char* from = const_cast<char*>(system.data());
     std::size_t fromLeft = system.size();
@@ -46,7 +45,7 @@ Text SysErrorMessage(std::uint32_t code) {
         const std::size_t before = fromLeft;
         iconv(convert, &from, &fromLeft, &to, &toLeft);
         if (toLeft == 0) {
-            text += toCp1252(character);
+            text += toCp1252(toCodePage, character);
         } else if (fromLeft == before) {
             // Not a character of the locale's set, or cut off at the end.
             text += '?';
@@ -55,6 +54,7 @@ Text SysErrorMessage(std::uint32_t code) {
             iconv(convert, nullptr, nullptr, nullptr, nullptr);
         }
     }
+    if (toCodePage != reinterpret_cast<iconv_t>(-1)) iconv_close(toCodePage);
     iconv_close(convert);
     return text;
 }
