@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <time.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -33,6 +34,12 @@ bool timespecLess(const timespec& a, const timespec& b) {
 }
 
 } // namespace
+
+Clock::time_point Clock::now() noexcept {
+    timespec raw{};
+    clock_gettime(CLOCK_MONOTONIC_RAW, &raw);
+    return time_point(std::chrono::seconds(raw.tv_sec) + std::chrono::nanoseconds(raw.tv_nsec));
+}
 
 std::optional<Behaviour> BehaviourNamed(const std::string& name) {
     Behaviour b;
@@ -276,9 +283,11 @@ bool Controller::writeDue(Clock::time_point now) {
         due.push_back(s.byte);
     }
     if (master_ < 0 || due.empty()) return false;
+    // Taken before the write: the panel may have read the answer before the write returns.
+    const Clock::time_point sent = Clock::now();
     const ssize_t n = ::write(master_, due.data(), due.size());
     if (n <= 0) return errno == EAGAIN; // full: wait until the panel reads
-    answers_.push_back({due.substr(0, static_cast<std::size_t>(n)), Clock::now()});
+    answers_.push_back({due.substr(0, static_cast<std::size_t>(n)), sent});
     answeredBytes_ += static_cast<std::size_t>(n);
     outgoing_.erase(outgoing_.begin(), outgoing_.begin() + n);
     changed_.notify_all();

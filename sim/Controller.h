@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <cstdint>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -20,7 +21,16 @@
 
 namespace sim {
 
-using Clock = std::chrono::steady_clock;
+// The raw monotonic clock, so that the moments this controller records can be set beside
+// another process's (Wine's performance counter runs on it) without converting between clocks.
+struct Clock {
+    using rep = std::int64_t;
+    using period = std::nano;
+    using duration = std::chrono::nanoseconds;
+    using time_point = std::chrono::time_point<Clock>;
+    static constexpr bool is_steady = true;
+    static time_point now() noexcept;
+};
 
 struct Behaviour {
     enum class Reply {

@@ -22,7 +22,6 @@
 #include <mutex>
 #include <string>
 
-#include <time.h>
 
 namespace {
 
@@ -50,11 +49,8 @@ void printUsage(std::FILE* to, const char* program) {
 
 // One line of the exchanges file: the event's moment on the raw monotonic clock.
 void stamp(std::FILE* to, const char* direction, const sim::Event& event) {
-    timespec raw{};
-    clock_gettime(CLOCK_MONOTONIC_RAW, &raw);
-    const auto sinceEvent = std::chrono::duration_cast<std::chrono::microseconds>(sim::Clock::now() - event.at);
-    const long long us = static_cast<long long>(raw.tv_sec) * 1000000 + raw.tv_nsec / 1000 - sinceEvent.count();
-    std::fprintf(to, "%lld %s %zu\n", us, direction, event.bytes.size());
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(event.at.time_since_epoch());
+    std::fprintf(to, "%lld %s %zu\n", static_cast<long long>(us.count()), direction, event.bytes.size());
 }
 
 int usage(const char* program) {
@@ -108,8 +104,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lichtpult-sim: %s\n", error.what());
         return 1;
     }
-    std::printf("%s\n", controller->Path().c_str());
-    std::fflush(stdout);
 
     std::mutex printing;
     std::size_t printed = 0, received = 0, answered = 0;
@@ -126,6 +120,9 @@ int main(int argc, char** argv) {
         for (; answered < out.size(); ++answered) stamp(exchanges, "out", out[answered]);
         std::fflush(exchanges);
     });
+    // Announced only now: a panel may open the terminal and write the moment it knows the path.
+    std::printf("%s\n", controller->Path().c_str());
+    std::fflush(stdout);
 
     int signal = 0;
     sigwait(&stop, &signal);
