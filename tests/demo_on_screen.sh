@@ -20,7 +20,7 @@ if [ "${1:-}" != --inside ]; then
   for row in "${screens[@]}"; do
     read -r size stays apart <<<"$row"
     echo "== $size at scale factor 1.5"
-    xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 ${size}x24 -nolisten tcp" "$0" --inside "$size" "$stays" "$apart" "$@" \
+    xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 ${size}x24 -nolisten tcp -noreset" "$0" --inside "$size" "$stays" "$apart" "$@" \
       || failed=$((failed + 1))
   done
   echo "$(( ${#screens[@]} - failed )) passed, $failed failed"

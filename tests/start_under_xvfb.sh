@@ -5,8 +5,10 @@ set -euo pipefail
 # The tools' output is read in this locale, whatever the caller's (a title with "ä" included).
 export LC_ALL=C.UTF-8
 
+# -noreset: otherwise the server resets when its last client leaves, and a program started
+# during the reset cannot reach it.
 if [ "${1:-}" != --inside ]; then
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -nolisten tcp" "$0" --inside "$@"
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" --inside "$@"
 fi
 program=$2
 export QT_QPA_PLATFORM=xcb

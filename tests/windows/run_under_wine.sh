@@ -170,7 +170,9 @@ fi
 
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+# -noreset: otherwise the server resets when its last client leaves, and a program started
+# during the reset cannot reach it.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(cat "$work/display")

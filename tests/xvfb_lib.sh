@@ -1,0 +1,161 @@
+# What the X display scripts share: waiting for windows and processes, the mouse, the
+# simulator, rows, and a panel whose fixed device names lead to a terminal of the test's.
+# Sourced after `work` (a scratch folder) and `pids` (an array) are set.
+
+# Checks inside a row end it with "|| return 1": a row runs as an if-condition, where
+# errexit does not apply.
+
+# Waits up to 60 s for a shown window of that title from the program with that pid: only a
+# fault takes that long, even with the sanitizers on a loaded machine. A program that ended
+# instead is said, with its status and what it wrote.
+await_window() {
+  local title=$1 pid=$2 status=0
+  for _ in $(seq 600); do
+    xwininfo -name "$title" 2>/dev/null | grep -q 'Map State: IsViewable' && return 0
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "no window titled '$title' was shown; the program runs on"
+  else
+    wait "$pid" || status=$?
+    echo "the program ended with status $status before a window titled '$title' was shown:"
+    cat "$work/err"
+  fi
+  return 1
+}
+
+# Waits up to 60 s for the process to end and checks how it ended.
+ended_cleanly() {
+  local pid=$1 errors=$2 status=0
+  for _ in $(seq 600); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then echo "still running after the close"; return 1; fi
+  wait "$pid" || status=$?
+  cat "$errors"
+  [ "$status" -eq 0 ] || { echo "exit status $status"; return 1; }
+  if grep -Eq 'Segmentation|AddressSanitizer|LeakSanitizer|runtime error|terminate called' "$errors"; then
+    echo "errors on stderr"
+    return 1
+  fi
+}
+
+click() { xdotool mousemove "$1" "$2" click 1; }
+
+# The shown box of the program with that pid (any window of it but the panel's and the
+# simulated controller's), or nothing.
+shown_box() {
+  local id
+  for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+    case "$(xdotool getwindowname "$id" 2>/dev/null)" in
+      window | "Steuergerät (Simulation)") ;;
+      *) echo "$id"; return 0 ;;
+    esac
+  done
+}
+
+# Waits up to 60 s for a box of the program with that pid and prints its window id.
+await_box() {
+  local box
+  for _ in $(seq 600); do
+    box=$(shown_box "$1")
+    [ -n "$box" ] && { echo "$box"; return 0; }
+    sleep 0.1
+  done
+  echo "no box was shown" >&2
+  return 1
+}
+
+# Answers a box with Return and waits until it has gone, so the next key cannot reach the
+# window below it.
+confirm_box() {
+  xdotool windowfocus --sync "$1" key Return 2>/dev/null || true
+  for _ in $(seq 600); do
+    xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable' || return 0
+    sleep 0.1
+  done
+  echo "the box did not close"
+  return 1
+}
+
+# Answers every box of the program with that pid until none has come for a second, and
+# writes each box's title, one a line, to $work/titles. With a function as the second
+# argument, it is called with the box's number and window id before each box is answered.
+confirm_boxes() {
+  local pid=$1 before=${2:-} quiet=0 count=0 box
+  : >"$work/titles"
+  while [ $quiet -lt 10 ]; do
+    box=$(shown_box "$pid")
+    if [ -n "$box" ]; then
+      count=$((count + 1))
+      xdotool getwindowname "$box" >>"$work/titles"
+      [ -z "$before" ] || "$before" "$count" "$box" || return 1
+      confirm_box "$box" || return 1
+      quiet=0
+    else
+      quiet=$((quiet + 1))
+      sleep 0.1
+    fi
+  done
+}
+
+start_sim() {
+  "$sim" "$@" >"$work/sim.out" 2>&1 &
+  sim_pid=$!
+  pids+=("$sim_pid")
+  for _ in $(seq 600); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
+  pty=$(head -n1 "$work/sim.out")
+  [ -e "$pty" ] || { echo "no terminal from the simulator"; return 1; }
+  # Rows run in subshells: the simulator ends with its row, whatever the row's outcome.
+  trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
+}
+
+row() {
+  local name=$1
+  shift
+  echo "--- $name"
+  if ( "$@" ); then echo "PASS: $name"; passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
+}
+
+# The panel reaches a terminal only through its fixed device names: in a mount namespace of
+# its own, a /dev of its own holds the device name given (ttyUSB0 is Com3) as the
+# simulator's terminal, and no other serial device; nothing outside sees the change.
+namespace=(unshare --mount)
+[ "$(id -u)" -eq 0 ] || namespace=(unshare --user --map-root-user --mount)
+
+# Whether this system lets us make such a namespace; if not, prints why.
+namespace_refused() {
+  local why
+  why=$("${namespace[@]}" mount --make-rprivate / 2>&1) && return 1
+  echo "$why"
+}
+
+# Starts the panel in that namespace, stderr to $work/err; its pid in panel_pid.
+# Usage: start_panel_on DEVICE-NAME TERMINAL
+start_panel_on() {
+  "${namespace[@]}" bash -c '
+    set -e
+    old=$(mktemp -d)
+    mount --rbind /dev "$old"
+    mount -t tmpfs lichtpult-dev /dev
+    for node in null zero random urandom; do touch /dev/$node; mount --bind "$old/$node" /dev/$node; done
+    mkdir /dev/pts /dev/shm
+    mount --rbind "$old/pts" /dev/pts
+    mount --rbind "$old/shm" /dev/shm
+    ln -s pts/ptmx /dev/ptmx
+    touch "/dev/$1"
+    mount --bind "$2" "/dev/$1"
+    exec "$3"' namespace "$1" "$2" "$panel" 2>"$work/err" &
+  panel_pid=$!
+}
+
+# Waits up to 60 s until the panel holds the terminal (1) or has let go of it (0).
+await_held() {
+  local want=$1 held
+  for _ in $(seq 600); do
+    if "$open_port" "$pty" 2>/dev/null; then held=0; else held=1; fi
+    [ $held -eq "$want" ] && return 0
+    sleep 0.1
+  done
+  [ "$want" -eq 1 ] && echo "the panel never held the simulator's terminal" || echo "the panel kept the terminal"
+  return 1
+}
