@@ -53,6 +53,8 @@ std::optional<Behaviour> BehaviourNamed(const std::string& name) {
         b.delay = std::chrono::milliseconds(10);
     } else if (name == "paced") {
         b.lineRate = true;
+    } else if (name == "hangup") {
+        b.hangUpAfter = 1;
     } else {
         return std::nullopt;
     }

@@ -1,6 +1,6 @@
 // lichtpult-sim: the simulated light controller as a program of its own.
 //
-//   lichtpult-sim [--behaviour ok|silent|crlf|slow|paced] [--device /dev/ttyUSB0]
+//   lichtpult-sim [--behaviour ok|silent|crlf|slow|paced|hangup] [--device /dev/ttyUSB0]
 //                 [--exchanges FILE]
 //   lichtpult-sim --help | --version
 //
@@ -27,7 +27,7 @@ namespace {
 
 void printUsage(std::FILE* to, const char* program) {
     std::fprintf(to,
-                 "usage: %s [--behaviour ok|silent|crlf|slow|paced] [--device PATH]\n"
+                 "usage: %s [--behaviour ok|silent|crlf|slow|paced|hangup] [--device PATH]\n"
                  "           [--exchanges FILE]\n"
                  "       %s --help | --version\n"
                  "\n"
@@ -37,7 +37,8 @@ void printUsage(std::FILE* to, const char* program) {
                  "\n"
                  "  --behaviour NAME  how it answers: ok (\"ok\" at once, the default), silent\n"
                  "                    (never), crlf (\"ok\" and a line end), slow (after 10 ms),\n"
-                 "                    paced (at 9600 baud, as on a real line)\n"
+                 "                    paced (at 9600 baud, as on a real line), hangup (hangs\n"
+                 "                    up at the first byte, unanswered)\n"
                  "  --device PATH     a serial port to play on, e.g. across a null-modem cable\n"
                  "  --exchanges FILE  writes each byte received and each answer to FILE, one a\n"
                  "                    line: microseconds of the raw monotonic clock, \"in\" or\n"

@@ -14,12 +14,7 @@ panel=$1 demo=$2 sim=$3 wm_close=$4 open_port=$5
 # The tools' output is read in this locale, whatever the caller's (a title with "ä" included).
 export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
 
 source "$(dirname "$0")/xvfb_lib.sh"
@@ -27,6 +22,7 @@ source "$(dirname "$0")/xvfb_lib.sh"
 panel_disconnected() {
   "$panel" 2>"$work/err" &
   local pid=$!
+  row_pids+=($pid)
   await_window window $pid || return 1
   "$wm_close" window || return 1
   ended_cleanly $pid "$work/err"
@@ -50,6 +46,7 @@ panel_connected() {
 demo_closed_by() {
   "$demo" 2>"$work/err" &
   local pid=$!
+  row_pids+=($pid)
   await_window window $pid || return 1
   await_window "Steuergerät (Simulation)" $pid || return 1
   if [ "${2:-}" = frame ]; then

@@ -21,7 +21,7 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");  // what stdout must match; stderr the other one
         QTest::addColumn<QString>("err");
-        const QString usage = "^usage: \\S*lichtpult-sim \\[--behaviour ok\\|silent\\|crlf\\|slow\\|paced\\]";
+        const QString usage = "^usage: \\S*lichtpult-sim \\[--behaviour ok\\|silent\\|crlf\\|slow\\|paced\\|hangup\\]";
         const QString version = QString("^lichtpult-sim %1\\n$").arg(QRegularExpression::escape(LICHTPULT_VERSION));
         QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << "^$";
         QTest::newRow("--help after an option") << QStringList{"--behaviour", "slow", "--help"} << 0 << usage << "^$";
@@ -57,7 +57,7 @@ private slots:
     // it ends with status 0.
     void behaviours_data() {
         QTest::addColumn<QString>("behaviour");
-        for (const char* name : {"ok", "silent", "crlf", "slow", "paced"}) QTest::newRow(name) << name;
+        for (const char* name : {"ok", "silent", "crlf", "slow", "paced", "hangup"}) QTest::newRow(name) << name;
     }
     void behaviours() {
         QFETCH(QString, behaviour);
@@ -70,6 +70,28 @@ private slots:
         program.terminate();
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
+    // "hangup" lets the first byte in and then hangs up, unanswered: the panel's side reads
+    // the end of the line.
+    void hangupEndsTheLineAtTheFirstByte() {
+        QProcess program;
+        program.start(LICHTPULT_SIM, {"--behaviour", "hangup"});
+        QVERIFY(program.waitForReadyRead(10000));
+        const QByteArray path = program.readLine().trimmed();
+        const int port = ::open(path.constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(port >= 0);
+        termios raw{};
+        QCOMPARE(tcgetattr(port, &raw), 0);
+        cfmakeraw(&raw);
+        QCOMPARE(tcsetattr(port, TCSANOW, &raw), 0);
+        QCOMPARE(::write(port, "a", 1), ssize_t{1});
+        char answer[2];
+        QVERIFY(::read(port, answer, 2) <= 0); // blocks until the hang-up, then no byte
+        ::close(port);
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitCode(), 0);
     }
 

@@ -1,6 +1,6 @@
 # What the X display scripts share: waiting for windows and processes, the mouse, the
 # simulator, rows, and a panel whose fixed device names lead to a terminal of the test's.
-# Sourced after `work` (a scratch folder) and `pids` (an array) are set.
+# Sourced once `work` (a scratch folder) is set.
 
 # Checks inside a row end it with "|| return 1": a row runs as an if-condition, where
 # errexit does not apply.
@@ -101,19 +101,23 @@ confirm_boxes() {
 start_sim() {
   "$sim" "$@" >"$work/sim.out" 2>&1 &
   sim_pid=$!
-  pids+=("$sim_pid")
+  row_pids+=("$sim_pid")
   for _ in $(seq 600); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
   pty=$(head -n1 "$work/sim.out")
   [ -e "$pty" ] || { echo "no terminal from the simulator"; return 1; }
-  # Rows run in subshells: the simulator ends with its row, whatever the row's outcome.
-  trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
 }
 
+# Each row runs in a subshell; whatever it started (listed in row_pids) ends with it, so a
+# failed row leaves no window behind for the next one to click on.
 row() {
   local name=$1
   shift
   echo "--- $name"
-  if ( "$@" ); then echo "PASS: $name"; passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
+  if ( row_pids=(); trap 'kill "${row_pids[@]}" 2>/dev/null || true' EXIT; "$@" ); then
+    echo "PASS: $name"; passed=$((passed + 1))
+  else
+    echo "FAIL: $name"; failed=$((failed + 1))
+  fi
 }
 
 # The panel reaches a terminal only through its fixed device names: in a mount namespace of
@@ -146,6 +150,7 @@ start_panel_on() {
     mount --bind "$2" "/dev/$1"
     exec "$3"' namespace "$1" "$2" "$panel" 2>"$work/err" &
   panel_pid=$!
+  row_pids+=("$panel_pid")
 }
 
 # Waits up to 60 s until the panel holds the terminal (1) or has let go of it (0).
