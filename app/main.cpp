@@ -1,6 +1,6 @@
 // The panel's program entry. It takes nothing from the command line and always returns 0.
 
-#include "app/Application.h"
+#include "toolkit/Application.h"
 #include "panel/Unit1.h"
 
 int main() {

@@ -2,7 +2,7 @@
 // measured in the same run. Everything runs on pseudo-terminals with the simulated controller
 // and, for the message boxes, real Qt boxes on the offscreen platform.
 
-#include "app/Application.h"
+#include "toolkit/Application.h"
 #include "link/Link.h"
 #include "panel/Unit1.h"
 #include "protocol/LightFrame.h"
@@ -261,13 +261,13 @@ void openCost() {
         sim::Controller controller;
         std::vector<double> exclusive, shared;
         for (int i = 0; i < 300; ++i) {
-            for (const win32::DWORD share : {win32::DWORD{0}, win32::DWORD{3}}) {
+            for (const serial::DWORD share : {serial::DWORD{0}, serial::DWORD{3}}) {
                 const auto start = Clock::now();
-                const win32::HANDLE port =
-                    win32::CreateFileA(controller.Path().c_str(), win32::GENERIC_READ | win32::GENERIC_WRITE,
-                                       share, nullptr, win32::OPEN_EXISTING, 0, nullptr);
+                const serial::HANDLE port =
+                    serial::CreateFileA(controller.Path().c_str(), serial::GENERIC_READ | serial::GENERIC_WRITE,
+                                       share, nullptr, serial::OPEN_EXISTING, 0, nullptr);
                 (share == 0 ? exclusive : shared).push_back(msBetween(start, Clock::now()));
-                win32::CloseHandle(port);
+                serial::CloseHandle(port);
             }
         }
         const std::string figure = "Exclusive open of a free port, " + std::to_string(processCount()) + " processes";

@@ -1,7 +1,7 @@
-#include "app/Controls_qt.h"
+#include "toolkit/qt/Controls_qt.h"
 #include "demo/Demo.h"
 
-#include "app/Application.h"
+#include "toolkit/Application.h"
 #include "demo/Placement.h"
 #include "link/platform/DeviceNames.h"
 #include "panel/Unit1.h"
@@ -39,7 +39,7 @@ void PlaceWindows(QWidget& panel, QWidget& window) {
 std::unique_ptr<Demo> StartDemo() {
     auto demo = std::make_unique<Demo>();
     for (const char* name : {"Com1", "Com2", "Com3", "Com4", "Com5", "Com6"})
-        win32::SetDevicePath(name, demo->controller.Path());
+        serial::SetDevicePath(name, demo->controller.Path());
     Application->CreateForm(Form1);
     demo->window = std::make_unique<SimulationWindow>(demo->controller);
     QtWidget(Form1)->show();

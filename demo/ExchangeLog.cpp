@@ -1,15 +1,8 @@
 #include "demo/ExchangeLog.h"
 
+#include "protocol/Frame.h"
+
 #include <QStringList>
-
-namespace {
-
-// A frame ends with the answer to the light it sends last, the reversing light.
-constexpr char kLastCommand = 'd';
-
-bool isCommand(char byte) { return byte >= 'a' && byte <= 'l'; }
-
-} // namespace
 
 QString Printable(const std::string& bytes) {
     QString text;
@@ -24,12 +17,12 @@ QString Printable(const std::string& bytes) {
 
 void ExchangeLog::Receive(char byte) {
     // Only the next command opens a new frame: the last value may still be sent again.
-    if (frameDone_ && isCommand(byte)) {
+    if (frameDone_ && IsCommandLetter(byte)) {
         begin(QString());
         frameDone_ = false;
     }
-    if (isCommand(byte)) lastCommand_ = byte;
-    else if ((byte == 'y' || byte == 'n') && lastCommand_ == kLastCommand) frameDone_ = true;
+    if (IsCommandLetter(byte)) lastCommand_ = byte;
+    else if ((byte == 'y' || byte == 'n') && lastCommand_ == kLastCommandLetter) frameDone_ = true;
 
     byte_ = Printable(std::string(1, byte));
     answer_.clear();

@@ -1,7 +1,7 @@
 // lichtpult-demo: the panel against a simulated controller, no hardware needed.
 
-#include "app/Application.h"
-#include "app/Controls_qt.h"
+#include "toolkit/Application.h"
+#include "toolkit/qt/Controls_qt.h"
 #include "demo/Demo.h"
 #include "panel/Unit1.h"
 

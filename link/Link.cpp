@@ -1,10 +1,12 @@
 #include "link/Link.h"
 
 #include "link/platform/DeviceNames.h"
+#include "link/platform/SysError.h"
 
 #include <algorithm>
 
-using namespace win32;
+using namespace serial;
+using namespace toolkit; // MB_ICONERROR where <windows.h> does not define it
 
 HANDLE hComPort = nullptr;
 
@@ -30,29 +32,29 @@ const Text kAcknowledgement = "ok";
 } // namespace
 
 HANDLE OpenComPort(const Text& name) {
-    return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+    return serial::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                        nullptr);
 }
 
 void ConfigureComPort(HANDLE port) {
     // Zeroed, so a failed read of the settings leaves nothing undefined to write back.
     DCB settings{};
-    if (!GetCommState(port, &settings)) ShowApiError("GetCommState");
+    if (!serial::GetCommState(port, &settings)) ShowApiError("GetCommState");
     settings.BaudRate = kBaudRate;
     settings.ByteSize = kByteSize;
     settings.Parity = NOPARITY;
     settings.StopBits = ONESTOPBIT;
-    if (!SetCommState(port, &settings)) ShowApiError("SetCommState");
+    if (!serial::SetCommState(port, &settings)) ShowApiError("SetCommState");
 }
 
 void SetComTimeouts(HANDLE port) {
     COMMTIMEOUTS timeouts = kTimeouts;
-    if (!SetCommTimeouts(port, &timeouts)) ShowApiError("SetCommTimeouts");
+    if (!serial::SetCommTimeouts(port, &timeouts)) ShowApiError("SetCommTimeouts");
 }
 
 DWORD ReadComPort(void* buffer, DWORD count) {
     DWORD read = 0;
-    if (!ReadFile(hComPort, buffer, count, &read, nullptr)) {
+    if (!serial::ReadFile(hComPort, buffer, count, &read, nullptr)) {
         ShowApiError("ReadFile");
         return 0;
     }
@@ -60,8 +62,8 @@ DWORD ReadComPort(void* buffer, DWORD count) {
 }
 
 void ShowApiError(const Text& operation) {
-    const Text message = SysErrorMessage(GetLastError());
-    MessageBoxA(nullptr, message.c_str(), operation.c_str(), MB_ICONERROR);
+    const Text message = SysErrorMessage(serial::GetLastError());
+    toolkit::MessageBoxA(nullptr, message.c_str(), operation.c_str(), MB_ICONERROR);
 }
 
 DWORD WriteCommand(const Text& text, DWORD count) {
@@ -70,7 +72,7 @@ DWORD WriteCommand(const Text& text, DWORD count) {
     DWORD written = 0;
     for (int sends = 1;; ++sends) {
         ShowMessage(text);
-        const bool wrote = WriteFile(hComPort, text.data(), count, &written, nullptr);
+        const bool wrote = serial::WriteFile(hComPort, text.data(), count, &written, nullptr);
         if (!wrote) ShowApiError("WriteFile");
         const bool acknowledged = WaitForOk();
         if (acknowledged || sends >= kMaxSends || !wrote) break;
@@ -85,7 +87,7 @@ bool WaitForOk() {
         const DWORD count = ReadComPort(received, kBytesPerRead);
         reply.append(received, count);
         if (reply == kAcknowledgement) break;
-        Sleep(kPauseMs);
+        serial::Sleep(kPauseMs);
     }
     const bool acknowledged = reply == kAcknowledgement;
     ShowMessage(acknowledged ? "TRUE" : "FALSE");
@@ -93,7 +95,7 @@ bool WaitForOk() {
 }
 
 void CloseComPort() {
-    if (hComPort != nullptr && hComPort != INVALID_HANDLE_VALUE) CloseHandle(hComPort);
+    if (hComPort != nullptr && hComPort != INVALID_HANDLE_VALUE) serial::CloseHandle(hComPort);
     hComPort = nullptr;
 }
 

@@ -3,33 +3,33 @@
 // the error box of a failed call, and sending single command bytes that the controller
 // acknowledges with "ok".
 
-#include "app/Toolkit.h"
+#include "toolkit/Toolkit.h"
 #include "link/platform/Win32Serial.h"
 
 // The one open port. The null handle before the first connect and after a release; the
 // invalid handle after a failed open.
-extern win32::HANDLE hComPort;
+extern serial::HANDLE hComPort;
 
 // Opens a port by name ("Com1" … "Com6") for exclusive reading and writing. A failure is
 // not reported here: the caller tests for INVALID_HANDLE_VALUE.
-win32::HANDLE OpenComPort(const Text& name);
+serial::HANDLE OpenComPort(const Text& name);
 
 // 9600 baud, 8 data bits, no parity, one stop bit; the port's other settings stay.
-void ConfigureComPort(win32::HANDLE port);
+void ConfigureComPort(serial::HANDLE port);
 
 // Reads return when the bytes asked for are there, after 1 ms in all, or after 100 ms
 // between two bytes. Writes have no time-out.
-void SetComTimeouts(win32::HANDLE port);
+void SetComTimeouts(serial::HANDLE port);
 
 // Reads up to `count` bytes from hComPort; 0 when nothing came in time or the read failed.
-win32::DWORD ReadComPort(void* buffer, win32::DWORD count);
+serial::DWORD ReadComPort(void* buffer, serial::DWORD count);
 
 // An error box titled with the failed call's name, showing the system's text for the last error.
 void ShowApiError(const Text& operation);
 
 // Sends the first `count` bytes of `text` (echo box, write, wait for "ok"), up to ten sends
 // while the controller does not acknowledge. Returns what the last write reported written.
-win32::DWORD WriteCommand(const Text& text, win32::DWORD count);
+serial::DWORD WriteCommand(const Text& text, serial::DWORD count);
 
 // Collects the controller's reply for one send and shows "TRUE" when it is exactly "ok",
 // otherwise "FALSE".

@@ -9,6 +9,8 @@
 #include <variant>
 #include <vector>
 
+using namespace serial; // INVALID_HANDLE_VALUE where <windows.h> does not define it
+
 TForm1* Form1 = nullptr;
 
 namespace {
@@ -55,27 +57,28 @@ constexpr std::array<const char*, 6> kPortNames = {"Com1", "Com2", "Com3", "Com4
 
 constexpr int kWindowLeft = 475, kWindowTop = 106, kWindowWidth = 386, kWindowHeight = 276;
 
-// The states of the light boxes, in the order they are applied.
+// The light boxes: the light each shows, and their states, in the order they are applied.
 struct BoxStates {
     TCheckBox* TForm1::*box;
+    Light light;
     bool connectedEnabled, connectedChecked;
     bool disconnectedEnabled, disconnectedChecked;
 };
 
 constexpr std::array<BoxStates, 13> kBoxStates = {{
-    {&TForm1::Abblendlicht, true, false, false, false},
-    {&TForm1::Fernlicht, false, false, false, false},
-    {&TForm1::Standlicht, true, false, false, false},
-    {&TForm1::Links, true, false, false, false},
-    {&TForm1::Rechts, true, false, false, false},
-    {&TForm1::Parklicht, true, false, false, false},
-    {&TForm1::Warnblinklicht, true, false, false, false},
-    {&TForm1::Abblendlicht_auto, true, false, false, false},
-    {&TForm1::Fernlicht_auto, true, false, false, false},
-    {&TForm1::Nebelscheinwerfer, false, false, false, false},
-    {&TForm1::Nebelschlussleuchte, false, false, false, false},
-    {&TForm1::Innenraum, true, true, false, true},
-    {&TForm1::Rueckwaerts, true, false, false, false},
+    {&TForm1::Abblendlicht, Light::Abblendlicht, true, false, false, false},
+    {&TForm1::Fernlicht, Light::Fernlicht, false, false, false, false},
+    {&TForm1::Standlicht, Light::Standlicht, true, false, false, false},
+    {&TForm1::Links, Light::Links, true, false, false, false},
+    {&TForm1::Rechts, Light::Rechts, true, false, false, false},
+    {&TForm1::Parklicht, Light::Parklicht, true, false, false, false},
+    {&TForm1::Warnblinklicht, Light::Warnblinklicht, true, false, false, false},
+    {&TForm1::Abblendlicht_auto, Light::Abblendlicht_auto, true, false, false, false},
+    {&TForm1::Fernlicht_auto, Light::Fernlicht_auto, true, false, false, false},
+    {&TForm1::Nebelscheinwerfer, Light::Nebelscheinwerfer, false, false, false, false},
+    {&TForm1::Nebelschlussleuchte, Light::Nebelschlussleuchte, false, false, false, false},
+    {&TForm1::Innenraum, Light::Innenraum, true, true, false, true},
+    {&TForm1::Rueckwaerts, Light::Rueckwaerts, true, false, false, false},
 }};
 
 // Windows-1252: 0xE4 is "ä", 0xF6 is "ö".
@@ -163,7 +166,7 @@ void TForm1::comportbutClick() {
     const int index = comports->ItemIndex();
     for (int i = 0; i < static_cast<int>(kPortNames.size()); ++i)
         if (index == i) hComPort = OpenComPort(kPortNames[i]);
-    if (hComPort == win32::INVALID_HANDLE_VALUE) {
+    if (hComPort == INVALID_HANDLE_VALUE) {
         ShowMessage(kOpenFailure);
         SetDisconnectedState();
         return;
@@ -185,6 +188,12 @@ void TForm1::AbblendlichtClick() {
         Fernlicht->SetEnabled(false);
     }
     SendLightStates();
+}
+
+void SendLightStates() {
+    SendLightFrame([](Light light) {
+        return (Form1->*std::ranges::find(kBoxStates, light, &BoxStates::light)->box)->Checked();
+    });
 }
 
 void SetConnectedState() { applyState(true); }

@@ -2,7 +2,7 @@
 // The panel's one window: the port choice, the connect button and the light boxes, its
 // connected and disconnected states, and the click handlers that start every transfer.
 
-#include "app/Controls.h"
+#include "toolkit/Controls.h"
 
 class TForm1 : public TForm {
 public:
@@ -39,6 +39,9 @@ public:
 };
 
 extern TForm1* Form1;
+
+// Sends the frame with the state of every light box, each read as its command comes up.
+void SendLightStates();
 
 void SetConnectedState();
 void SetDisconnectedState();

@@ -1,6 +1,9 @@
 #pragma once
-// The light state frame: fourteen commands, a command letter and "y" or "n", that carry the
-// state of every light box of the window to the controller.
+// Sending the light state frame over the link.
 
-// Sends the whole frame, reading each box as its row comes up.
-void SendLightStates();
+#include "protocol/Frame.h"
+
+#include <functional>
+
+// Sends the whole frame, asking `isOn` for each light as its command comes up.
+void SendLightFrame(const std::function<bool(Light)>& isOn);

@@ -1,5 +1,7 @@
 #include "sim/Controller.h"
 
+#include "protocol/Frame.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
@@ -15,14 +17,10 @@
 namespace sim {
 namespace {
 
-constexpr int kCommandsPerFrame = 14;
-constexpr char kLastCommand = 'd';
 
 [[noreturn]] void throwErrno(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);
 }
-
-bool isCommand(unsigned char byte) { return byte >= 'a' && byte <= 'l'; }
 
 // How often a controller without a panel looks whether one has opened the terminal.
 // Half a millisecond: a panel that has just opened is heard long before its first byte,
@@ -229,13 +227,13 @@ void Controller::schedule(const std::string& bytes, Clock::time_point first,
 void Controller::handle(unsigned char byte, Clock::time_point at) {
     received_.push_back({std::string(1, static_cast<char>(byte)), at});
 
-    if (isCommand(byte)) {
+    if (IsCommandLetter(static_cast<char>(byte))) {
         pendingCommand_ = static_cast<char>(byte);
     } else if ((byte == 'y' || byte == 'n') && pendingCommand_) {
         lights_.on[static_cast<std::size_t>(*pendingCommand_ - 'a')] = byte == 'y';
         ++commandsInFrame_;
-        if (*pendingCommand_ == kLastCommand) {
-            if (commandsInFrame_ == kCommandsPerFrame) frames_.push_back(lights_);
+        if (*pendingCommand_ == kLastCommandLetter) {
+            if (commandsInFrame_ == kLightFrame.size()) frames_.push_back(lights_);
             commandsInFrame_ = 0;
         }
         pendingCommand_.reset();

@@ -157,7 +157,7 @@ private:
     std::vector<Lights> frames_;
     Lights lights_;
     std::optional<char> pendingCommand_;
-    int commandsInFrame_ = 0;
+    std::size_t commandsInFrame_ = 0;
     std::optional<unsigned char> lastByte_;
     int sendsOfLastByte_ = 0;
     std::mutex callbackMutex_;

@@ -1,9 +1,9 @@
 // Writes a PNG of the panel in each of its states and of the demo's two windows after a
 // frame, rendered offscreen, for a reviewer to look at: lichtpult-shots [folder]
 
-#include "app/Controls_qt.h"
-#include "app/Application.h"
-#include "app/Cp1252.h"
+#include "toolkit/qt/Controls_qt.h"
+#include "toolkit/Application.h"
+#include "toolkit/qt/Cp1252.h"
 #include "demo/Demo.h"
 #include "panel/Unit1.h"
 #include "sim/Controller.h"

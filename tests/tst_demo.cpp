@@ -1,7 +1,7 @@
 // The demo's two windows together, and the simulator as a program of its own.
 
-#include "app/Controls_qt.h"
-#include "app/Application.h"
+#include "toolkit/qt/Controls_qt.h"
+#include "toolkit/Application.h"
 #include "demo/Demo.h"
 #include "link/Link.h"
 #include "panel/Unit1.h"
@@ -63,18 +63,18 @@ private slots:
         QVERIFY2(path.rfind("/dev/pts/", 0) == 0, path.c_str());
 
         hComPort = OpenComPort(path);
-        QVERIFY(hComPort != win32::INVALID_HANDLE_VALUE);
+        QVERIFY(hComPort != serial::INVALID_HANDLE_VALUE);
         SetComTimeouts(hComPort);
         const std::string frame = "aycnbnjneyfnenfnknlngnhniydy";
         for (const char byte : frame) {
-            win32::DWORD written = 0;
-            QVERIFY(win32::WriteFile(hComPort, &byte, 1, &written, nullptr));
+            serial::DWORD written = 0;
+            QVERIFY(serial::WriteFile(hComPort, &byte, 1, &written, nullptr));
             char answer[2] = {};
-            win32::DWORD read = 0;
+            serial::DWORD read = 0;
             // Generous time-outs: the program answers from another process.
-            win32::COMMTIMEOUTS patient{100, 0, 2000, 0, 0};
-            win32::SetCommTimeouts(hComPort, &patient);
-            QVERIFY(win32::ReadFile(hComPort, answer, 2, &read, nullptr));
+            serial::COMMTIMEOUTS patient{100, 0, 2000, 0, 0};
+            serial::SetCommTimeouts(hComPort, &patient);
+            QVERIFY(serial::ReadFile(hComPort, answer, 2, &read, nullptr));
             QCOMPARE(std::string(answer, read), std::string("ok"));
         }
         QVERIFY(program.waitForReadyRead(5000));

@@ -3,8 +3,8 @@
 // keys that must reach the window as a user's do go in through the window system, where a
 // modal box can stop them.
 
-#include "app/Controls_qt.h"
-#include "app/Application.h"
+#include "toolkit/qt/Controls_qt.h"
+#include "toolkit/Application.h"
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
@@ -45,7 +45,7 @@ private slots:
     void init() { CreatePanel(); }
     void cleanup() {
         seam::Reset();
-        win32::SetDevicePath("Com1", "");
+        serial::SetDevicePath("Com1", "");
     }
 
     void dippedBeamWithRealBoxes() {
@@ -98,7 +98,7 @@ private slots:
     // connect runs once, with its three boxes one after the other.
     void clickDuringASetUpErrorBoxChangesNothing() {
         sim::Controller controller;
-        win32::SetDevicePath("Com1", controller.Path());
+        serial::SetDevicePath("Com1", controller.Path());
         QVERIFY(shownWindow() != nullptr);
         for (const char* call : {"GetCommState", "SetCommState", "SetCommTimeouts"}) seam::Fail(call, EIO);
         ModalConfirmer confirmer;
@@ -135,7 +135,7 @@ private slots:
     // Return presses the focused push button, as Space does; on a check box it does nothing.
     void returnPressesTheFocusedButton() {
         sim::Controller controller;
-        win32::SetDevicePath("Com1", controller.Path());
+        serial::SetDevicePath("Com1", controller.Path());
         QWindow* window = shownWindow();
         QVERIFY(window != nullptr);
         ModalConfirmer confirmer;

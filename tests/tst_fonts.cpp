@@ -2,8 +2,8 @@
 // fontconfig answers "sans-serif" with Liberation Mono: every window and box must name a
 // proportional face. Runs with FONTCONFIG_FILE limited to those fonts.
 
-#include "app/Controls_qt.h"
-#include "app/Application.h"
+#include "toolkit/qt/Controls_qt.h"
+#include "toolkit/Application.h"
 #include "demo/SimulationWindow.h"
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
@@ -65,8 +65,8 @@ private slots:
 
     void boxes_data() {
         QTest::addColumn<unsigned>("type");
-        QTest::newRow("information") << MB_OK;
-        QTest::newRow("error") << MB_ICONERROR;
+        QTest::newRow("information") << toolkit::MB_OK;
+        QTest::newRow("error") << toolkit::MB_ICONERROR;
     }
     void boxes() {
         QFETCH(unsigned, type);
@@ -79,7 +79,7 @@ private slots:
             if (const auto* label = box->findChild<QLabel*>("qt_msgbox_label")) text = label->font();
             button = box->button(QMessageBox::Ok)->font();
         };
-        MessageBoxA(nullptr, "Der gew\xE4hlte ComPort konnte nicht ge\xF6" "ffnet werden.", "lichtpult", type);
+        toolkit::MessageBoxA(nullptr, "Der gew\xE4hlte ComPort konnte nicht ge\xF6" "ffnet werden.", "lichtpult", type);
         QCOMPARE(confirmer.lines.size(), 1);
         QVERIFY(proportionalSans(text));
         QVERIFY(proportionalSans(button));

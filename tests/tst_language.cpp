@@ -3,7 +3,7 @@
 // shows the system's text with its accented letters as Windows-1252 bytes, and a letter the
 // code page has no place for as '?', each on its own.
 
-#include "app/Cp1252.h"
+#include "toolkit/qt/Cp1252.h"
 #include "link/Link.h"
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
@@ -57,7 +57,7 @@ private slots:
         if (hangUp)
             controller.HangUp();
         else
-            QVERIFY(win32::CloseHandle(hComPort));
+            QVERIFY(serial::CloseHandle(hComPort));
         ModalConfirmer confirmer;
         WriteCommand("a", 1);
         QVERIFY(confirmer.lines.size() >= 2);

@@ -39,7 +39,7 @@ const QStringList kFailedWait = repeated({"!ReadFile: " + kIoError}, 11) << "FAL
 // Opens the controller's terminal as the connect button does.
 void connectTo(const sim::Controller& controller) {
     hComPort = OpenComPort(controller.Path());
-    QVERIFY(hComPort != win32::INVALID_HANDLE_VALUE);
+    QVERIFY(hComPort != serial::INVALID_HANDLE_VALUE);
     ConfigureComPort(hComPort);
     SetComTimeouts(hComPort);
 }
@@ -152,7 +152,7 @@ private slots:
         BoxRecorder recorder;
         connectTo(controller);
         AnswersInFlight(controller, late, 2);
-        QVERIFY(win32::WriteFile(hComPort, "a", 1, nullptr, nullptr));
+        QVERIFY(serial::WriteFile(hComPort, "a", 1, nullptr, nullptr));
         WaitForOk();
         QCOMPARE(seam::Trace(), trace);
     }
@@ -173,7 +173,7 @@ private slots:
         connectTo(controller);
         controller.HangUp();
 
-        QCOMPARE(WriteCommand("a", 1), win32::DWORD{0});
+        QCOMPARE(WriteCommand("a", 1), serial::DWORD{0});
         QCOMPARE(recorder.lines, (QStringList{"a", "!WriteFile: " + kIoError} << kFailedWait));
         QCOMPARE(controller.ReceivedBytes(), std::string());
     }
@@ -182,7 +182,7 @@ private slots:
         sim::Controller controller;
         BoxRecorder recorder;
         connectTo(controller);
-        QCOMPARE(WriteCommand("a", 5), win32::DWORD{1});
+        QCOMPARE(WriteCommand("a", 5), serial::DWORD{1});
         QCOMPARE(recorder.lines, (QStringList{"a", "TRUE"}));
         QCOMPARE(controller.ReceivedBytes(), std::string("a"));
     }
@@ -198,7 +198,7 @@ private slots:
         std::string trace;
         QStringList lines;
         for (const char byte : bytes) {
-            QCOMPARE(WriteCommand(Text(1, byte), 1), win32::DWORD{1});
+            QCOMPARE(WriteCommand(Text(1, byte), 1), serial::DWORD{1});
             trace += "w2";
             lines << QString(QChar(byte)) << "TRUE";
         }
@@ -211,7 +211,7 @@ private slots:
         sim::Controller controller;
         BoxRecorder recorder;
         hComPort = OpenComPort(controller.Path());
-        QVERIFY(hComPort != win32::INVALID_HANDLE_VALUE);
+        QVERIFY(hComPort != serial::INVALID_HANDLE_VALUE);
         controller.HangUp();
         ConfigureComPort(hComPort);
         SetComTimeouts(hComPort);
@@ -223,7 +223,7 @@ private slots:
         BoxRecorder recorder;
         hComPort = nullptr;
         char buffer[2];
-        QCOMPARE(ReadComPort(buffer, 2), win32::DWORD{0});
+        QCOMPARE(ReadComPort(buffer, 2), serial::DWORD{0});
         QCOMPARE(recorder.lines, QStringList{"!ReadFile: Bad file descriptor"});
     }
 };

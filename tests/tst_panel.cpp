@@ -1,7 +1,7 @@
 // The main window: its layout, its states and the connect button, on pseudo-terminals.
 
-#include "app/Controls_qt.h"
-#include "app/Cp1252.h"
+#include "toolkit/qt/Controls_qt.h"
+#include "toolkit/qt/Cp1252.h"
 #include "link/Link.h"
 #include "link/platform/DeviceNames.h"
 #include "panel/Unit1.h"
@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-using namespace win32;
+using namespace serial;
 
 namespace {
 

@@ -166,7 +166,7 @@ private slots:
                 }
             };
             hComPort = OpenComPort(controller.Path());
-            QVERIFY(hComPort != win32::INVALID_HANDLE_VALUE);
+            QVERIFY(hComPort != serial::INVALID_HANDLE_VALUE);
             SetComTimeouts(hComPort);
             AnswersInFlight(controller);
             if (frame)

@@ -26,7 +26,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-using namespace win32;
+using namespace serial;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 

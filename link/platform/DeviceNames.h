@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace win32 {
+namespace serial {
 
 // The device a port name opens, or the name itself when it is no port name of the table.
 std::string DevicePath(const std::string& name);
@@ -25,4 +25,4 @@ void SetSystemFolder(SystemFolder folder, const std::string& path);
 // The folders read for `folder`: the one set, or the system's.
 std::vector<std::string> SystemFolders(SystemFolder folder);
 
-} // namespace win32
+} // namespace serial

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace win32 {
+namespace serial {
 
 // `key` is the name in lower case.
 std::string SystemDevicePath(const std::string& name, const std::string& key);
@@ -14,4 +14,4 @@ std::string SystemDevicePath(const std::string& name, const std::string& key);
 // Where the system keeps each of the folders an exclusive open reads.
 std::vector<std::string> SystemDefaultFolders(SystemFolder folder);
 
-} // namespace win32
+} // namespace serial

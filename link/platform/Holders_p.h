@@ -6,7 +6,7 @@
 
 #include <sys/types.h>
 
-namespace win32 {
+namespace serial {
 
 enum class Holder {
     None,
@@ -21,4 +21,4 @@ Holder FindHolder(const std::string& path, dev_t device);
 // Whether the device is an active kernel console.
 bool IsActiveConsole(const std::string& path, dev_t device);
 
-} // namespace win32
+} // namespace serial

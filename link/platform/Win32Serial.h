@@ -1,12 +1,29 @@
 #pragma once
 // The Win32 file and serial-port calls the serial link is written against, with their records
-// and constants. Each operating system has one file behind this header; on POSIX the handle
-// is an open terminal and the error codes are errno values.
+// and constants. Each operating system has one file behind this header. On Windows the types
+// and constants are <windows.h>'s own; elsewhere this header gives them the same shape, the
+// handle is an open terminal and the error codes are errno values. The calls live in this
+// namespace on both: callers name them serial::ReadFile and so on, which on Windows keeps them
+// apart from the system's functions of the same name.
 
 #include <cstdint>
 
-namespace win32 {
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
+namespace serial {
+
+#ifdef _WIN32
+using ::BOOL;
+using ::BYTE;
+using ::COMMTIMEOUTS;
+using ::DCB;
+using ::DWORD;
+using ::HANDLE;
+using ::WORD;
+// TRUE, FALSE, MAXDWORD, INVALID_HANDLE_VALUE, GENERIC_READ and the others are its macros.
+#else
 using BOOL = int;
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
@@ -67,6 +84,7 @@ struct COMMTIMEOUTS {
     DWORD WriteTotalTimeoutMultiplier;
     DWORD WriteTotalTimeoutConstant;
 };
+#endif
 
 // Opens a serial device by name, exclusively. Returns INVALID_HANDLE_VALUE on failure.
 // On POSIX the check for other holders starts threads and allocates: never call it in a child
@@ -98,4 +116,4 @@ DWORD GetLastError();
 
 void Sleep(DWORD milliseconds);
 
-} // namespace win32
+} // namespace serial

@@ -6,7 +6,7 @@
 #include <map>
 #include <mutex>
 
-namespace win32 {
+namespace serial {
 namespace {
 
 struct Overrides {
@@ -67,4 +67,4 @@ std::vector<std::string> SystemFolders(SystemFolder folder) {
     return SystemDefaultFolders(folder);
 }
 
-} // namespace win32
+} // namespace serial

@@ -26,7 +26,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-namespace win32 {
+namespace serial {
 namespace {
 
 std::string readSmallFile(const std::string& path) {
@@ -276,4 +276,4 @@ Holder FindHolder(const std::string& path, dev_t device) {
     return scanProcesses(device);
 }
 
-} // namespace win32
+} // namespace serial

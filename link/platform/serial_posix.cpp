@@ -18,7 +18,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace win32 {
+namespace serial {
 namespace {
 
 thread_local DWORD lastError = 0;
@@ -411,4 +411,4 @@ BOOL CloseHandle(HANDLE handle) {
 
 DWORD GetLastError() { return lastError; }
 
-} // namespace win32
+} // namespace serial

@@ -1,23 +1,13 @@
-// The serial calls on Windows are the system's own; this file only passes them through,
-// translating the records, which have the system's layout.
+// The serial calls on Windows are the system's own; this file only passes them through.
 
 #include "link/platform/DeviceNames.h"
 #include "link/platform/DeviceNames_p.h"
 #include "link/platform/Timing.h"
 #include "link/platform/Win32Serial.h"
 
-// After our declarations: <windows.h> turns TRUE, FALSE and friends into macros.
 #include <windows.h>
 
-#include <cstddef>
-#include <cstring>
-
-static_assert(sizeof(win32::DCB) == sizeof(::DCB));
-static_assert(offsetof(win32::DCB, ByteSize) == offsetof(::DCB, ByteSize));
-static_assert(offsetof(win32::DCB, XonChar) == offsetof(::DCB, XonChar));
-static_assert(sizeof(win32::COMMTIMEOUTS) == sizeof(::COMMTIMEOUTS));
-
-namespace win32 {
+namespace serial {
 
 // The system knows its ports by the names the user sees.
 std::string SystemDevicePath(const std::string& name, const std::string& /*key*/) { return name; }
@@ -34,32 +24,20 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* securi
                          templateFile);
 }
 
+// A failed read leaves the caller's record as it was.
 BOOL GetCommState(HANDLE port, DCB* dcb) {
-    ::DCB system{};
+    DCB system{};
     system.DCBlength = sizeof system;
     const BOOL ok = ::GetCommState(port, &system);
-    if (ok && dcb != nullptr) std::memcpy(dcb, &system, sizeof system);
+    if (ok && dcb != nullptr) *dcb = system;
     return ok;
 }
 
-BOOL SetCommState(HANDLE port, DCB* dcb) {
-    ::DCB system{};
-    if (dcb != nullptr) std::memcpy(&system, dcb, sizeof system);
-    return ::SetCommState(port, &system);
-}
+BOOL SetCommState(HANDLE port, DCB* dcb) { return ::SetCommState(port, dcb); }
 
-BOOL SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) {
-    ::COMMTIMEOUTS system{};
-    if (timeouts != nullptr) std::memcpy(&system, timeouts, sizeof system);
-    return ::SetCommTimeouts(port, &system);
-}
+BOOL SetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) { return ::SetCommTimeouts(port, timeouts); }
 
-BOOL GetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) {
-    ::COMMTIMEOUTS system{};
-    const BOOL ok = ::GetCommTimeouts(port, &system);
-    if (ok && timeouts != nullptr) std::memcpy(timeouts, &system, sizeof system);
-    return ok;
-}
+BOOL GetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts) { return ::GetCommTimeouts(port, timeouts); }
 
 BOOL ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read, void* /*overlapped*/) {
     return ::ReadFile(port, buffer, count, reinterpret_cast<LPDWORD>(read), nullptr);
@@ -73,4 +51,4 @@ BOOL CloseHandle(HANDLE port) { return ::CloseHandle(port); }
 
 DWORD GetLastError() { return ::GetLastError(); }
 
-} // namespace win32
+} // namespace serial

@@ -31,8 +31,8 @@ void SleepFor(Clock::duration duration) {
 
 } // namespace timing
 
-namespace win32 {
+namespace serial {
 
 void Sleep(DWORD milliseconds) { timing::SleepFor(std::chrono::milliseconds(milliseconds)); }
 
-} // namespace win32
+} // namespace serial

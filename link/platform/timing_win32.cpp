@@ -21,8 +21,8 @@ void SleepFor(Clock::duration duration) {
 
 } // namespace timing
 
-namespace win32 {
+namespace serial {
 
 void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
 
-} // namespace win32
+} // namespace serial

@@ -1,6 +1,6 @@
 #include "tests/support/Boxes.h"
 
-#include "app/Cp1252.h"
+#include "toolkit/qt/Cp1252.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -4,7 +4,7 @@
 // information box as its text, an error box as "!<title>: <text>"; a real information box
 // that shows an icon gets "(icon) " in front.
 
-#include "app/Toolkit.h"
+#include "toolkit/Toolkit.h"
 
 #include <QPointer>
 #include <QStringList>

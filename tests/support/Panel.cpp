@@ -1,6 +1,6 @@
 #include "tests/support/Panel.h"
 
-#include "app/Application.h"
+#include "toolkit/Application.h"
 #include "link/platform/DeviceNames.h"
 #include "panel/Unit1.h"
 
@@ -12,7 +12,7 @@ void CreatePanel() {
 }
 
 void ConnectPanel(const std::string& device) {
-    win32::SetDevicePath("Com1", device);
+    serial::SetDevicePath("Com1", device);
     Form1->comports->SetItemIndex(0);
     Form1->comportbut->Click();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The window as the program creates it, pointed at test devices.
 
-#include "app/Controls.h"
+#include "toolkit/Controls.h"
 
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 
 #include <map>
 
-using namespace win32;
+using namespace serial;
 
 namespace {
 
@@ -45,14 +45,14 @@ void Reset() {
 #define REAL(name) __real_##name
 #define WRAP(name) __wrap_##name
 extern "C" {
-HANDLE REAL(_ZN5win3211CreateFileAEPKcjjPvjjS2_)(const char*, DWORD, DWORD, void*, DWORD, DWORD, HANDLE);
-BOOL REAL(_ZN5win3212GetCommStateEPvPNS_3DCBE)(HANDLE, DCB*);
-BOOL REAL(_ZN5win3212SetCommStateEPvPNS_3DCBE)(HANDLE, DCB*);
-BOOL REAL(_ZN5win3215SetCommTimeoutsEPvPNS_12COMMTIMEOUTSE)(HANDLE, COMMTIMEOUTS*);
-BOOL REAL(_ZN5win328ReadFileEPvS0_jPjS0_)(HANDLE, void*, DWORD, DWORD*, void*);
-BOOL REAL(_ZN5win329WriteFileEPvPKvjPjS0_)(HANDLE, const void*, DWORD, DWORD*, void*);
-void REAL(_ZN5win325SleepEj)(DWORD);
-DWORD REAL(_ZN5win3212GetLastErrorEv)();
+HANDLE REAL(_ZN6serial11CreateFileAEPKcjjPvjjS2_)(const char*, DWORD, DWORD, void*, DWORD, DWORD, HANDLE);
+BOOL REAL(_ZN6serial12GetCommStateEPvPNS_3DCBE)(HANDLE, DCB*);
+BOOL REAL(_ZN6serial12SetCommStateEPvPNS_3DCBE)(HANDLE, DCB*);
+BOOL REAL(_ZN6serial15SetCommTimeoutsEPvPNS_12COMMTIMEOUTSE)(HANDLE, COMMTIMEOUTS*);
+BOOL REAL(_ZN6serial8ReadFileEPvS0_jPjS0_)(HANDLE, void*, DWORD, DWORD*, void*);
+BOOL REAL(_ZN6serial9WriteFileEPvPKvjPjS0_)(HANDLE, const void*, DWORD, DWORD*, void*);
+void REAL(_ZN6serial5SleepEj)(DWORD);
+DWORD REAL(_ZN6serial12GetLastErrorEv)();
 }
 
 namespace {
@@ -69,58 +69,58 @@ bool failing(const char* call) {
 
 extern "C" {
 
-HANDLE WRAP(_ZN5win3211CreateFileAEPKcjjPvjjS2_)(const char* name, DWORD access, DWORD share,
+HANDLE WRAP(_ZN6serial11CreateFileAEPKcjjPvjjS2_)(const char* name, DWORD access, DWORD share,
                                                   void* security, DWORD disposition, DWORD flags,
                                                   HANDLE templateFile) {
-    const HANDLE port = REAL(_ZN5win3211CreateFileAEPKcjjPvjjS2_)(name, access, share, security,
+    const HANDLE port = REAL(_ZN6serial11CreateFileAEPKcjjPvjjS2_)(name, access, share, security,
                                                                    disposition, flags, templateFile);
     injected = 0;
     if (state().afterOpen) state().afterOpen();
     return port;
 }
 
-BOOL WRAP(_ZN5win3212GetCommStateEPvPNS_3DCBE)(HANDLE port, DCB* dcb) {
+BOOL WRAP(_ZN6serial12GetCommStateEPvPNS_3DCBE)(HANDLE port, DCB* dcb) {
     if (failing("GetCommState")) return FALSE;
-    return REAL(_ZN5win3212GetCommStateEPvPNS_3DCBE)(port, dcb);
+    return REAL(_ZN6serial12GetCommStateEPvPNS_3DCBE)(port, dcb);
 }
 
-BOOL WRAP(_ZN5win3212SetCommStateEPvPNS_3DCBE)(HANDLE port, DCB* dcb) {
+BOOL WRAP(_ZN6serial12SetCommStateEPvPNS_3DCBE)(HANDLE port, DCB* dcb) {
     if (failing("SetCommState")) return FALSE;
-    return REAL(_ZN5win3212SetCommStateEPvPNS_3DCBE)(port, dcb);
+    return REAL(_ZN6serial12SetCommStateEPvPNS_3DCBE)(port, dcb);
 }
 
-BOOL WRAP(_ZN5win3215SetCommTimeoutsEPvPNS_12COMMTIMEOUTSE)(HANDLE port, COMMTIMEOUTS* timeouts) {
+BOOL WRAP(_ZN6serial15SetCommTimeoutsEPvPNS_12COMMTIMEOUTSE)(HANDLE port, COMMTIMEOUTS* timeouts) {
     if (failing("SetCommTimeouts")) return FALSE;
-    return REAL(_ZN5win3215SetCommTimeoutsEPvPNS_12COMMTIMEOUTSE)(port, timeouts);
+    return REAL(_ZN6serial15SetCommTimeoutsEPvPNS_12COMMTIMEOUTSE)(port, timeouts);
 }
 
-BOOL WRAP(_ZN5win328ReadFileEPvS0_jPjS0_)(HANDLE port, void* buffer, DWORD count, DWORD* read,
+BOOL WRAP(_ZN6serial8ReadFileEPvS0_jPjS0_)(HANDLE port, void* buffer, DWORD count, DWORD* read,
                                           void* overlapped) {
     State& s = state();
     ++s.readsInWait;
     if (s.beforeRead) s.beforeRead(s.readsInWait);
     injected = 0;
-    const BOOL ok = REAL(_ZN5win328ReadFileEPvS0_jPjS0_)(port, buffer, count, read, overlapped);
+    const BOOL ok = REAL(_ZN6serial8ReadFileEPvS0_jPjS0_)(port, buffer, count, read, overlapped);
     s.trace += ok ? static_cast<char>('0' + (read != nullptr ? *read : 0)) : 'x';
     return ok;
 }
 
-BOOL WRAP(_ZN5win329WriteFileEPvPKvjPjS0_)(HANDLE port, const void* buffer, DWORD count,
+BOOL WRAP(_ZN6serial9WriteFileEPvPKvjPjS0_)(HANDLE port, const void* buffer, DWORD count,
                                            DWORD* written, void* overlapped) {
     State& s = state();
     s.readsInWait = 0;
     s.trace += 'w';
     injected = 0;
-    return REAL(_ZN5win329WriteFileEPvPKvjPjS0_)(port, buffer, count, written, overlapped);
+    return REAL(_ZN6serial9WriteFileEPvPKvjPjS0_)(port, buffer, count, written, overlapped);
 }
 
-void WRAP(_ZN5win325SleepEj)(DWORD milliseconds) {
+void WRAP(_ZN6serial5SleepEj)(DWORD milliseconds) {
     state().trace += '.';
-    REAL(_ZN5win325SleepEj)(milliseconds);
+    REAL(_ZN6serial5SleepEj)(milliseconds);
 }
 
-DWORD WRAP(_ZN5win3212GetLastErrorEv)() {
-    return injected != 0 ? static_cast<DWORD>(injected) : REAL(_ZN5win3212GetLastErrorEv)();
+DWORD WRAP(_ZN6serial12GetLastErrorEv)() {
+    return injected != 0 ? static_cast<DWORD>(injected) : REAL(_ZN6serial12GetLastErrorEv)();
 }
 
 } // extern "C"

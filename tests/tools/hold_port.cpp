@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(mode, "nothing") == 0 && args == 1) {
         report("held");
     } else if (std::strcmp(mode, "exclusive") == 0 && args == 2) {
-        using namespace win32;
+        using namespace serial;
         const HANDLE port =
             CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (port == INVALID_HANDLE_VALUE) {

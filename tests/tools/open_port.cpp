@@ -3,13 +3,13 @@
 //
 //   open_port PATH
 
-#include "app/Toolkit.h"
+#include "link/platform/SysError.h"
 #include "link/platform/Win32Serial.h"
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    using namespace win32;
+    using namespace serial;
     if (argc != 2) return 2;
     const HANDLE port = CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr);

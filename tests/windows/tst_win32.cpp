@@ -7,6 +7,7 @@
 // Prints PASS, FAIL or SKIP lines and exits with the number of failures.
 
 #include "link/Link.h"
+#include "link/platform/SysError.h"
 
 // The system's INVALID_HANDLE_VALUE and error codes; the handle values are the same as ours.
 #include <windows.h>
@@ -51,7 +52,7 @@ bool underWine() {
 bool connect() {
     hComPort = OpenComPort("Com1");
     check(hComPort != INVALID_HANDLE_VALUE,
-          "Com1 opens (error " + std::to_string(win32::GetLastError()) + ")");
+          "Com1 opens (error " + std::to_string(serial::GetLastError()) + ")");
     if (hComPort == INVALID_HANDLE_VALUE) return false;
     ConfigureComPort(hComPort);
     SetComTimeouts(hComPort);
@@ -62,12 +63,12 @@ void configure() {
     Boxes boxes;
     if (!connect()) return;
     check(boxes.lines.empty(), "setting up the line shows no box: " + boxes.joined());
-    win32::DCB dcb{};
-    check(win32::GetCommState(hComPort, &dcb) != 0, "GetCommState");
+    serial::DCB dcb{};
+    check(serial::GetCommState(hComPort, &dcb) != 0, "GetCommState");
     check(dcb.BaudRate == 9600 && dcb.ByteSize == 8 && dcb.Parity == 0 && dcb.StopBits == 0,
           "9600 baud, 8 data bits, no parity, one stop bit read back");
-    win32::COMMTIMEOUTS timeouts{};
-    check(win32::GetCommTimeouts(hComPort, &timeouts) != 0, "GetCommTimeouts");
+    serial::COMMTIMEOUTS timeouts{};
+    check(serial::GetCommTimeouts(hComPort, &timeouts) != 0, "GetCommTimeouts");
     check(timeouts.ReadIntervalTimeout == 100 && timeouts.ReadTotalTimeoutMultiplier == 0 &&
               timeouts.ReadTotalTimeoutConstant == 1 && timeouts.WriteTotalTimeoutMultiplier == 0 &&
               timeouts.WriteTotalTimeoutConstant == 0,
@@ -80,7 +81,7 @@ void timeouts() {
     if (!connect()) return;
     char buffer[2];
     const auto start = std::chrono::steady_clock::now();
-    const win32::DWORD read = ReadComPort(buffer, 2);
+    const serial::DWORD read = ReadComPort(buffer, 2);
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     check(read == 0, "a read with nothing pending returns 0 bytes");
@@ -120,9 +121,9 @@ void reopen() {
 // A name nothing answers to (no COMn: Wine could lead those to the machine's own ports): the
 // open fails with the system's error code and text.
 void errorText() {
-    const win32::HANDLE missing = OpenComPort("lichtpult-no-such-port");
+    const serial::HANDLE missing = OpenComPort("lichtpult-no-such-port");
     check(missing == INVALID_HANDLE_VALUE, "a missing port does not open");
-    const win32::DWORD code = win32::GetLastError();
+    const serial::DWORD code = serial::GetLastError();
     check(code == ERROR_FILE_NOT_FOUND, "with ERROR_FILE_NOT_FOUND (" + std::to_string(code) + ")");
     const Text text = SysErrorMessage(code);
     check(!text.empty() && text.rfind("Error ", 0) != 0, "the system's text for it: " + text);
@@ -135,9 +136,9 @@ void exclusive() {
     }
     Boxes boxes;
     if (!connect()) return;
-    const win32::HANDLE second = OpenComPort("Com1");
+    const serial::HANDLE second = OpenComPort("Com1");
     check(second == INVALID_HANDLE_VALUE, "a second open is refused");
-    check(win32::GetLastError() == ERROR_ACCESS_DENIED, "with ERROR_ACCESS_DENIED");
+    check(serial::GetLastError() == ERROR_ACCESS_DENIED, "with ERROR_ACCESS_DENIED");
     CloseComPort();
 }
 

@@ -1,9 +1,11 @@
-#include "app/Application.h"
+#include "toolkit/Application.h"
 
-#include "app/Controls.h"
+#include "toolkit/Controls.h"
 
 #include <algorithm>
 #include <exception>
+
+using namespace toolkit; // MB_ICONERROR where <windows.h> does not define it
 
 void TApplication::adopt(TForm* form) { forms_.push_back(form); }
 
@@ -27,7 +29,7 @@ void TApplication::ShowHandledException() {
 }
 
 void TApplication::ShowException(const Exception& exception) {
-    MessageBoxA(nullptr, exception.what(), Title().c_str(), MB_ICONERROR);
+    toolkit::MessageBoxA(nullptr, exception.what(), Title().c_str(), MB_ICONERROR);
 }
 
 TApplication* Application = new TApplication;

@@ -5,7 +5,7 @@
 // user's or Click()'s. Each system has one toolkit file behind this header (controls_qt.cpp,
 // controls_win32.cpp); a control owns its children and the toolkit's window behind it.
 
-#include "app/Toolkit.h"
+#include "toolkit/Toolkit.h"
 
 #include <functional>
 #include <initializer_list>

@@ -1,4 +1,4 @@
-#include "app/Cp1252.h"
+#include "toolkit/qt/Cp1252.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
-#include "app/Toolkit.h"
+#include "toolkit/Toolkit.h"
 
-#include "app/Toolkit_p.h"
+#include "toolkit/Toolkit_p.h"
 
 #include <utility>
 
@@ -30,7 +30,7 @@ void ShowMessage(const Text& text) {
     present({ModalBox::Icon::Information, ApplicationTitle(), text});
 }
 
-int MessageBoxA(void* /*owner*/, const char* text, const char* caption, unsigned type) {
+int toolkit::MessageBoxA(void* /*owner*/, const char* text, const char* caption, unsigned type) {
     const auto icon = (type & MB_ICONERROR) != 0 ? ModalBox::Icon::Error : ModalBox::Icon::Information;
     present({icon, caption != nullptr ? caption : "Error", text != nullptr ? text : ""});
     return 1; // IDOK: the only button

@@ -1,7 +1,7 @@
 #pragma once
 // What the shared control code needs from the system's toolkit file.
 
-#include "app/Controls.h"
+#include "toolkit/Controls.h"
 
 // Creates the toolkit's window for a control whose parent (if any) already has its own.
 TControl::Native* NewNative(TControl& control, TControl::Kind kind);

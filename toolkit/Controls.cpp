@@ -1,7 +1,7 @@
-#include "app/Controls.h"
+#include "toolkit/Controls.h"
 
-#include "app/Application.h"
-#include "app/Controls_p.h"
+#include "toolkit/Application.h"
+#include "toolkit/Controls_p.h"
 
 #include <algorithm>
 

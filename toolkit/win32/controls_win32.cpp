@@ -1,10 +1,10 @@
 // The controls on the system's own window classes: a top-level window for a form, BUTTON
 // windows for the push button, the check boxes, the group boxes and the radio items.
 
-#include "app/Application.h"
-#include "app/Controls.h"
-#include "app/Controls_p.h"
-#include "app/Controls_win32.h"
+#include "toolkit/Application.h"
+#include "toolkit/Controls.h"
+#include "toolkit/Controls_p.h"
+#include "toolkit/win32/Controls_win32.h"
 
 #include <commctrl.h>
 

@@ -2,7 +2,7 @@
 // The Qt widget behind a control, for the Qt-only parts of the program (the demo) and for
 // tests on Linux. Nothing the panel itself includes.
 
-#include "app/Controls.h"
+#include "toolkit/Controls.h"
 
 #include <QObject>
 

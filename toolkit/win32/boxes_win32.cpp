@@ -1,8 +1,8 @@
 // The system's message boxes.
 
-#include "app/Application.h"
-#include "app/Controls_win32.h"
-#include "app/Toolkit_p.h"
+#include "toolkit/Application.h"
+#include "toolkit/win32/Controls_win32.h"
+#include "toolkit/Toolkit_p.h"
 
 void PresentRealBox(const ModalBox& box) {
     if (box.icon == ModalBox::Icon::Error) {

@@ -1,10 +1,10 @@
 // The application object on Qt.
 
-#include "app/Application.h"
+#include "toolkit/Application.h"
 
-#include "app/Controls.h"
-#include "app/Controls_qt.h"
-#include "app/Cp1252.h"
+#include "toolkit/Controls.h"
+#include "toolkit/qt/Controls_qt.h"
+#include "toolkit/qt/Cp1252.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -3,7 +3,7 @@
 // information boxes carry. A Qt file provides them for the programs, a console file for the
 // Windows console tests.
 
-#include "app/Toolkit.h"
+#include "toolkit/Toolkit.h"
 
 void PresentRealBox(const ModalBox& box);
 Text ApplicationTitle();

@@ -1,9 +1,9 @@
 // The controls on Qt Widgets.
 
-#include "app/Controls.h"
-#include "app/Controls_p.h"
-#include "app/Controls_qt.h"
-#include "app/Cp1252.h"
+#include "toolkit/Controls.h"
+#include "toolkit/Controls_p.h"
+#include "toolkit/qt/Controls_qt.h"
+#include "toolkit/qt/Cp1252.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

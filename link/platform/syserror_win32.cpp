@@ -1,4 +1,4 @@
-#include "app/Toolkit.h"
+#include "link/platform/SysError.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
 // The application object on the Win32 API.
 
-#include "app/Application.h"
+#include "toolkit/Application.h"
 
-#include "app/Controls.h"
-#include "app/Controls_win32.h"
+#include "toolkit/Controls.h"
+#include "toolkit/win32/Controls_win32.h"
 
 #include <commctrl.h>
 

@@ -1,6 +1,6 @@
-#include "app/Application.h"
-#include "app/Cp1252.h"
-#include "app/Toolkit_p.h"
+#include "toolkit/Application.h"
+#include "toolkit/qt/Cp1252.h"
+#include "toolkit/Toolkit_p.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #pragma once
 // Conversion between the program's Windows-1252 text and the toolkit's Unicode strings.
 
-#include "app/Toolkit.h"
+#include "toolkit/Toolkit.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The system window behind a control, for the Win32 application object and its boxes.
 
-#include "app/Controls.h"
+#include "toolkit/Controls.h"
 
 #include <windows.h>
 

@@ -1,13 +1,16 @@
 #pragma once
 // The toolkit operations the rest of the program relies on, free of any toolkit type:
-// text, the exception, the modal information box, the error box and the system's error text.
+// text, the exception, the modal information box and the error box.
 // Every modal box of the program passes through one presenter, so tests can record the
 // boxes instead of opening them, or let real boxes open and confirm them.
 
-#include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 // 8-bit text in the Windows-1252 code page, held by value. Equal means same length, same bytes.
 using Text = std::string;
@@ -35,11 +38,15 @@ ModalBoxPresenter SetModalBoxPresenter(ModalBoxPresenter presenter);
 // A modal information box with the text and one OK button, titled with the application's name.
 void ShowMessage(const Text& text);
 
-// The system's message text for an error code of the platform's serial calls.
-Text SysErrorMessage(std::uint32_t code);
+namespace toolkit {
 
-constexpr unsigned MB_OK = 0x00;
-constexpr unsigned MB_ICONERROR = 0x10;
-
-// A modal box with the given text and caption; the owner is ignored (there is only one window).
+// The system's message box call, through the one presenter: a modal box with the given text
+// and caption; the owner is ignored (there is only one window). Its constants are
+// <windows.h>'s own on Windows.
+#ifndef _WIN32
+inline constexpr unsigned MB_OK = 0x00;
+inline constexpr unsigned MB_ICONERROR = 0x10;
+#endif
 int MessageBoxA(void* owner, const char* text, const char* caption, unsigned type);
+
+} // namespace toolkit

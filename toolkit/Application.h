@@ -3,7 +3,7 @@
 // exceptions that nobody else caught. Each system's toolkit file (application_qt.cpp,
 // application_win32.cpp) provides the start, the loop and the end.
 
-#include "app/Toolkit.h"
+#include "toolkit/Toolkit.h"
 
 #include <new>
 #include <vector>

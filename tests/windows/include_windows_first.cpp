@@ -1,0 +1,14 @@
+// <windows.h> before our headers: none of them declares a name the system's header makes a
+// macro or declares itself.
+#include <windows.h>
+
+#include "link/Link.h"
+#include "link/platform/DeviceNames.h"
+#include "link/platform/SysError.h"
+#include "link/platform/Win32Serial.h"
+#include "panel/Unit1.h"
+#include "protocol/LightFrame.h"
+#include "toolkit/Application.h"
+#include "toolkit/Controls.h"
+#include "toolkit/Toolkit.h"
+#include "toolkit/win32/Controls_win32.h"
