@@ -9,6 +9,7 @@
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Panel.h"
+#include "tests/support/Percentile.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -47,12 +48,6 @@ double msBetween(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-double percentile(std::vector<double> values, double p) {
-    std::ranges::sort(values);
-    const auto index = static_cast<std::size_t>(std::ceil(p * double(values.size()))) - 1;
-    return values[std::min(index, values.size() - 1)];
-}
-
 void header() {
     std::printf("| Figure | n | Median | p99 | Floor (median) | Ratio | Goal |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
@@ -60,10 +55,10 @@ void header() {
 
 void row(const char* figure, const std::vector<double>& values, double floor, const char* unit,
          const char* goal) {
-    const double median = percentile(values, 0.5);
+    const double median = Percentile(values, 0.5);
     std::printf("| %s | %zu | %.3f %s | %.3f %s | %.3f %s | %.2f (p99 %.2f) | %s |\n", figure,
-                values.size(), median, unit, percentile(values, 0.99), unit, floor, unit,
-                median / floor, percentile(values, 0.99) / floor, goal);
+                values.size(), median, unit, Percentile(values, 0.99), unit, floor, unit,
+                median / floor, Percentile(values, 0.99) / floor, goal);
     std::fflush(stdout);
 }
 
@@ -114,7 +109,7 @@ void acknowledgedByte() {
     ::close(fd);
     CloseComPort();
     row("Acknowledged byte, instant controller, boxes confirmed without a window", byte,
-        percentile(floor, 0.5), "ms", "ratio ≤ 1.3 to a raw write/answer ping-pong");
+        Percentile(floor, 0.5), "ms", "ratio ≤ 1.3 to a raw write/answer ping-pong");
 }
 
 void unansweredWait() {
@@ -184,7 +179,7 @@ double boxToBox() {
     Form1->comportbut->Click();
     row("From confirming one box to the next box shown (real boxes, offscreen)", gaps, 16.0, "ms",
         "p99 ≤ 16 ms (one display frame)");
-    return percentile(gaps, 0.5);
+    return Percentile(gaps, 0.5);
 }
 
 // One frame to an instant controller with every box a real message box, confirmed the moment
@@ -271,7 +266,7 @@ void openCost() {
             }
         }
         const std::string figure = "Exclusive open of a free port, " + std::to_string(processCount()) + " processes";
-        row(figure.c_str(), exclusive, percentile(shared, 0.5), "ms", "≤ 5 ms; floor: the open without a share mode");
+        row(figure.c_str(), exclusive, Percentile(shared, 0.5), "ms", "≤ 5 ms; floor: the open without a share mode");
     };
     measure();
     const IdleProcesses idle(300);
@@ -356,7 +351,7 @@ bool soak() {
                              std::to_string(moreDescriptors) + ", frames " +
                              std::to_string(framesSeen) + ": " +
                              (held ? "held (≤ 1 MiB, none)" : "FAILED (≤ 1 MiB, none)");
-    row("1,000 frames in one session, 56,000 real boxes", frames, percentile(frames, 0.5), "ms",
+    row("1,000 frames in one session, 56,000 real boxes", frames, Percentile(frames, 0.5), "ms",
         goal.c_str());
     return held;
 }
@@ -404,8 +399,8 @@ void startUp(const std::string& platform) {
     }
     const std::string time = "Start-up until the window is first painted (" + platform + ")";
     const std::string memory = "Peak resident memory at first paint (" + platform + ")";
-    row(time.c_str(), panelMs, percentile(bareMs, 0.5), "ms", "≤ 60 ms; floor: an empty Qt window");
-    row(memory.c_str(), panelMiB, percentile(bareMiB, 0.5), "MiB",
+    row(time.c_str(), panelMs, Percentile(bareMs, 0.5), "ms", "≤ 60 ms; floor: an empty Qt window");
+    row(memory.c_str(), panelMiB, Percentile(bareMiB, 0.5), "MiB",
         "≤ 35 MB; floor: an empty Qt window");
 }
 

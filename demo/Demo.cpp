@@ -38,7 +38,7 @@ void PlaceWindows(QWidget& panel, QWidget& window) {
 
 std::unique_ptr<Demo> StartDemo() {
     auto demo = std::make_unique<Demo>();
-    for (const char* name : {"Com1", "Com2", "Com3", "Com4", "Com5", "Com6"})
+    for (const char* name : serial::kPortNames)
         serial::SetDevicePath(name, demo->controller.Path());
     Application->CreateForm(Form1);
     demo->window = std::make_unique<SimulationWindow>(demo->controller);

@@ -1,5 +1,7 @@
 #include "demo/SimulationWindow.h"
 
+#include "toolkit/qt/Controls_qt.h"
+
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -83,10 +85,6 @@ constexpr std::array<Choice, 5> kChoices = {{
     {"Leitung mit 9600 Baud", "paced"},
 }};
 
-// Named, since with only fonts-liberation installed fontconfig answers "sans-serif" with
-// Liberation Mono.
-QStringList sansSerif() { return {"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"}; }
-
 } // namespace
 
 SimulationWindow::SimulationWindow(sim::Controller& controller, QWidget* parent)
@@ -94,7 +92,7 @@ SimulationWindow::SimulationWindow(sim::Controller& controller, QWidget* parent)
       frameLabel_(new QLabel(this)), log_(new QPlainTextEdit(this)), behaviour_(new QComboBox(this)) {
     setWindowTitle(QString::fromUtf8("Steuerger\u00e4t (Simulation)"));
     QFont sans = font();
-    sans.setFamilies(sansSerif());
+    sans.setFamilies(SansSerifFaces());
     setFont(sans);
     log_->setReadOnly(true);
     log_->setMaximumBlockCount(int(ExchangeLog::kCapacity));

@@ -1,6 +1,7 @@
 #include "panel/Unit1.h"
 
 #include "link/Link.h"
+#include "link/platform/DeviceNames.h"
 #include "protocol/LightFrame.h"
 
 #include <algorithm>
@@ -52,8 +53,6 @@ constexpr std::array<Placement, 20> kLayout = {{
     {&TForm1::Abblendlicht_auto, "Abblendlicht_auto", &TForm1::Lichtautomatik, 8, 16, 89, 17, "Abblendlicht", 0, nullptr},
     {&TForm1::Fernlicht_auto, "Fernlicht_auto", &TForm1::Lichtautomatik, 8, 40, 81, 17, "Fernlicht", 1, nullptr},
 }};
-
-constexpr std::array<const char*, 6> kPortNames = {"Com1", "Com2", "Com3", "Com4", "Com5", "Com6"};
 
 constexpr int kWindowLeft = 475, kWindowTop = 106, kWindowWidth = 386, kWindowHeight = 276;
 

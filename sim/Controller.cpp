@@ -1,5 +1,6 @@
 #include "sim/Controller.h"
 
+#include "link/platform/Timing.h"
 #include "protocol/Frame.h"
 
 #include <cerrno>
@@ -319,8 +320,7 @@ void Controller::run() {
         timespec* waitFor = nullptr;
         if (!outgoing_.empty() && !full) {
             const auto left = std::max(Clock::duration{}, outgoing_.front().due - Clock::now());
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-            timeout = {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+            timeout = timing::AsTimespec(left);
             waitFor = &timeout;
         }
         // Once a panel has closed the terminal, the master polls as hung up at once until one

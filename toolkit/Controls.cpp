@@ -31,3 +31,13 @@ void SetTabOrder(std::initializer_list<TControl*> order) {
 }
 
 void SetTabOrder(const std::vector<TControl*>& order) { ChainNative(order); }
+
+std::vector<ItemRect> RadioItemRects(int count, int width, int height, int textHeight) {
+    std::vector<ItemRect> rects;
+    if (count <= 0) return rects;
+    const int usable = height - textHeight - 5;
+    const int rowHeight = usable / count;
+    const int topMargin = textHeight + 1 + (usable % count) / 2;
+    for (int i = 0; i < count; ++i) rects.push_back({8, topMargin + i * rowHeight, width - 10, rowHeight});
+    return rects;
+}

@@ -14,3 +14,10 @@ void NameNative(TControl::Native& native, const Text& name);
 
 // Tab visits these controls in this order, group boxes listed before their children.
 void ChainNative(const std::vector<TControl*>& order);
+
+// Where a radio group's items go: one column of equal rows under the caption, as the classic
+// radio group lays them out, in a group of the given client size and caption height.
+struct ItemRect {
+    int left, top, width, height;
+};
+std::vector<ItemRect> RadioItemRects(int count, int width, int height, int textHeight);

@@ -3,10 +3,14 @@
 // own names; elsewhere they map to a fixed table of device paths, which a test or a demo may
 // point at other devices from inside the process.
 
+#include <array>
 #include <string>
 #include <vector>
 
 namespace serial {
+
+// The names of the ports a user can choose.
+inline constexpr std::array<const char*, 6> kPortNames = {"Com1", "Com2", "Com3", "Com4", "Com5", "Com6"};
 
 // The device a port name opens, or the name itself when it is no port name of the table.
 std::string DevicePath(const std::string& name);

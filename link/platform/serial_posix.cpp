@@ -145,11 +145,6 @@ bool sameLine(const termios& a, const termios& b) {
            (a.c_cflag & line) == (b.c_cflag & line);
 }
 
-timespec asTimespec(timing::Clock::duration d) {
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
-    return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
-}
-
 } // namespace
 
 std::string SystemDevicePath(const std::string& name, const std::string& key) {
@@ -357,7 +352,7 @@ BOOL ReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* /*ove
             // Out of time: one look without waiting all the same, so a line that went away
             // while this thread was not running is a failure, not an empty read.
             timeUp = left <= timing::Clock::duration::zero();
-            wait = asTimespec(timeUp ? timing::Clock::duration::zero() : left);
+            wait = timing::AsTimespec(timeUp ? timing::Clock::duration::zero() : left);
             waitFor = &wait;
         }
         pollfd ready{port->fd, POLLIN, 0};

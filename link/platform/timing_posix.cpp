@@ -22,9 +22,8 @@ void UseFineTimers() {
 
 void SleepFor(Clock::duration duration) {
     UseFineTimers();
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count();
-    if (ns <= 0) return;
-    timespec left{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+    if (duration <= Clock::duration::zero()) return;
+    timespec left = AsTimespec(duration);
     while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
     }
 }

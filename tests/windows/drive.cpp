@@ -10,6 +10,8 @@
 // something (a screenshot, the line hung up), "<name>.done" says it is done. Prints PASS and
 // FAIL lines and exits with the number of failures.
 
+#include "tests/support/Percentile.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -783,16 +785,10 @@ double msSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5)];
-}
-
 void row(const std::string& figure, const std::vector<double>& values, double floor, const std::string& goal) {
     std::printf("BENCH|%s|%zu|%.3f ms|%.3f ms|%.3f ms|%.2f (p99 %.2f)|%s\n", figure.c_str(), values.size(),
-                percentile(values, 0.5), percentile(values, 0.99), floor,
-                percentile(values, 0.5) / floor, percentile(values, 0.99) / floor, goal.c_str());
+                Percentile(values, 0.5), Percentile(values, 0.99), floor,
+                Percentile(values, 0.5) / floor, Percentile(values, 0.99) / floor, goal.c_str());
 }
 
 // Confirms the open box with Enter; with `another`, waits for the next box to be shown and
@@ -832,7 +828,7 @@ void benchmark(Program& first) {
         panel.push_back(startUpMs(panelExe.c_str()));
     }
     row("Start-up until the window waits for input, first paint done (Wine, Xvfb)", panel,
-        percentile(bare, 0.5), "reported; floor: an empty Win32 window");
+        Percentile(bare, 0.5), "reported; floor: an empty Win32 window");
 
     // Box to box: the panel's frame, and bare boxes one after the other.
     std::vector<double> gaps, bareGaps;
@@ -857,9 +853,9 @@ void benchmark(Program& first) {
     }
     stop(boxes);
     row("From confirming one box to the next box shown and focused (Wine, Xvfb)", gaps,
-        percentile(bareGaps, 0.5), "reported; floor: bare MessageBoxA one after the other");
+        Percentile(bareGaps, 0.5), "reported; floor: bare MessageBoxA one after the other");
     std::printf("BENCH|Bare boxes one after the other (the floor above)|%zu|%.3f ms|%.3f ms|-|-|reported: Wine's own round trip of a box\n",
-                bareGaps.size(), percentile(bareGaps, 0.5), percentile(bareGaps, 0.99));
+                bareGaps.size(), Percentile(bareGaps, 0.5), Percentile(bareGaps, 0.99));
 }
 
 } // namespace

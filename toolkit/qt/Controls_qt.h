@@ -5,6 +5,7 @@
 #include "toolkit/Controls.h"
 
 #include <QObject>
+#include <QStringList>
 
 class QAbstractButton;
 class QWidget;
@@ -16,6 +17,10 @@ QAbstractButton* QtRadioItem(const TRadioGroup* group, int index);
 
 // The control a widget stands for, or nullptr.
 TControl* ControlOf(const QWidget* widget);
+
+// The sans-serif faces the program's windows are drawn in, best first. Named, since with only
+// fonts-liberation installed fontconfig answers "sans-serif" with Liberation Mono.
+QStringList SansSerifFaces();
 
 // Installed on a window: closing it ends the run, whatever other windows are open.
 class CloseEndsRun : public QObject {

@@ -121,13 +121,15 @@ void TApplication::Initialize() {
     // The layout's coordinates assume a group box's caption on its frame line.
     QApplication::setStyle(QStyleFactory::create("Windows"));
     QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "Arial", "Tahoma"});
-    QApplication::setFont(QFont(QStringList{"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"}, QApplication::font().pointSize()));
+    QApplication::setFont(QFont(SansSerifFaces(), QApplication::font().pointSize()));
 }
 
 void TApplication::endToolkit() {
     delete owned;
     owned = nullptr;
 }
+
+QStringList SansSerifFaces() { return {"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"}; }
 
 bool CloseEndsRun::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Close) QCoreApplication::quit();

@@ -19,20 +19,16 @@ namespace {
 
 constexpr char kControlProperty[] = "lichtpult_control";
 
-// One column of equal rows under the caption, as the classic radio group lays out its items.
 class RadioGroupWidget : public QGroupBox {
 public:
     explicit RadioGroupWidget(QWidget* parent) : QGroupBox(parent), items(new QButtonGroup(this)) {}
 
     void arrange() {
-        const int count = static_cast<int>(items->buttons().size());
-        if (count == 0) return;
-        const int textHeight = fontMetrics().height();
-        const int usable = height() - textHeight - 5;
-        const int rowHeight = usable / count;
-        const int topMargin = textHeight + 1 + (usable % count) / 2;
-        for (int i = 0; i < count; ++i)
-            items->button(i)->setGeometry(8, topMargin + i * rowHeight, width() - 10, rowHeight);
+        const auto rects = RadioItemRects(static_cast<int>(items->buttons().size()), width(), height(),
+                                          fontMetrics().height());
+        for (std::size_t i = 0; i < rects.size(); ++i)
+            items->button(static_cast<int>(i))->setGeometry(rects[i].left, rects[i].top, rects[i].width,
+                                                            rects[i].height);
     }
 
     QButtonGroup* items;

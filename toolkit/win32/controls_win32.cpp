@@ -180,12 +180,9 @@ void arrangeItems(TControl::Native& group) {
     GetTextMetricsA(dc, &metrics);
     SelectObject(dc, previous);
     ReleaseDC(group.window, dc);
-    const int textHeight = metrics.tmHeight;
-    const int usable = area.bottom - textHeight - 5;
-    const int rowHeight = usable / count;
-    const int topMargin = textHeight + 1 + (usable % count) / 2;
+    const auto rects = RadioItemRects(count, area.right, area.bottom, metrics.tmHeight);
     for (int i = 0; i < count; ++i)
-        SetWindowPos(group.items[i], nullptr, 8, topMargin + i * rowHeight, area.right - 10, rowHeight,
+        SetWindowPos(group.items[i], nullptr, rects[i].left, rects[i].top, rects[i].width, rects[i].height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
