@@ -1,9 +1,14 @@
 // The panel's program entry. It takes nothing from the command line and always returns 0.
 
-#include "toolkit/Application.h"
+#include "link/platform/DeviceNames.h"
 #include "panel/Unit1.h"
+#include "toolkit/Application.h"
+
+#include <cstdio>
 
 int main() {
+    // Where each port name leads on this machine, for this user: read once, before the window.
+    serial::ReadPortTables(stderr);
     // The window lets go of its port, and the toolkit ends, before main returns.
     const ApplicationLifetime lifetime;
     try {

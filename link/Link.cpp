@@ -100,3 +100,5 @@ void CloseComPort() {
 }
 
 Text ComPortDevice(const Text& name) { return DevicePath(name); }
+
+std::optional<bool> ComPortPresent(const Text& name) { return DevicePresent(name); }

@@ -6,6 +6,8 @@
 #include "toolkit/Toolkit.h"
 #include "link/platform/Win32Serial.h"
 
+#include <optional>
+
 // The one open port. The null handle before the first connect and after a release; the
 // invalid handle after a failed open.
 extern serial::HANDLE hComPort;
@@ -40,3 +42,6 @@ void CloseComPort();
 
 // The device a port name opens on this system, for showing to the user.
 Text ComPortDevice(const Text& name);
+
+// Whether that device is there now; nothing where the system does not say before an open.
+std::optional<bool> ComPortPresent(const Text& name);

@@ -48,7 +48,7 @@ close_panel() {
 # the next click on the button tries Com1 again, with the same one box.
 choice_during_a_box() {
   start_sim || return 1
-  start_panel_on ttyS1 "$pty"
+  start_panel_on Com2 "$pty"
   local pid=$panel_pid box
   await_window window $pid || return 1
   click "${button[@]}"
@@ -71,7 +71,7 @@ disconnect_during_a_frame_error() {
   start_sim --behaviour hangup || return 1
   local device
   device=$(stat -c '%t:%T' "$pty")
-  start_panel_on ttyUSB0 "$pty"
+  start_panel_on Com3 "$pty"
   local pid=$panel_pid
   await_window window $pid || return 1
   click 771 200   # Com3
@@ -99,7 +99,7 @@ disconnect_during_a_frame_error() {
 # Return on the focused button connects, and Return again disconnects.
 return_on_the_button() {
   start_sim || return 1
-  start_panel_on ttyS0 "$pty"   # Com1, the port chosen at start
+  start_panel_on Com1 "$pty"   # the port chosen at start
   local pid=$panel_pid
   await_window window $pid || return 1
   xdotool search --onlyvisible --pid $pid --name '^window$' windowfocus --sync || return 1
@@ -111,13 +111,8 @@ return_on_the_button() {
   close_panel $pid
 }
 
-if why=$(namespace_refused); then
-  echo "SKIP: every row: needs a mount namespace of its own, which this system refuses ($why)"
-  echo "0 passed, 0 failed, 3 skipped"
-  exit 0
-fi
 row "a click on Com2 while the open failure's box is open" choice_during_a_box
 row "a click on trennen while a frame's error box is open" disconnect_during_a_frame_error
 row "Return on the focused button" return_on_the_button
-echo "$passed passed, $failed failed, 0 skipped"
+echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]

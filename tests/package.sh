@@ -35,6 +35,7 @@ for path in usr/bin/lichtpult usr/bin/lichtpult-demo usr/bin/lichtpult-sim \
             usr/share/metainfo/org.example.lichtpult.metainfo.xml \
             usr/share/metainfo/org.example.lichtpult.demo.metainfo.xml \
             usr/share/doc/lichtpult/changelog.gz usr/share/doc/lichtpult/copyright \
+            usr/share/doc/lichtpult/examples/ports.conf \
             "${pages[@]/#/usr/share/}"; do
   grep -q " \./$path\$" <<<"$contents" || fail "missing from the package: $path"
 done

@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <tuple>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -181,33 +183,47 @@ class SerialTest : public QObject {
 private slots:
     // Each row holds the terminal some way, with nothing else holding it; the port is refused
     // while the holder is there (or opens, where the holder is not one) and opens once it is gone.
+    // Opened through a symbolic link (as /dev/serial/by-id/… leads to /dev/ttyUSB0), each
+    // check applies to the device the link leads to.
     void heldPortIsRefused_data() {
         QTest::addColumn<int>("holder");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("second handle in this process") << int(Held::SecondHandle) << true;
-        QTest::newRow("lock only") << int(Held::LockOnly) << true;
-        QTest::newRow("exclusive flag only") << int(Held::FlagOnly) << true;
-        QTest::newRow("open in another process, no lock") << int(Held::OtherProcess) << true;
-        QTest::newRow("controlling terminal of another session") << int(Held::Controlling) << true;
-        QTest::newRow("console, listed with its number") << int(Held::ConsoleNumber) << true;
-        QTest::newRow("console, listed by name") << int(Held::ConsoleName) << true;
-        QTest::newRow("UUCP lock, live pid as text") << int(Held::LockFileText) << true;
-        QTest::newRow("UUCP lock, live pid as binary") << int(Held::LockFileBinary) << true;
-        QTest::newRow("UUCP lock, dead pid") << int(Held::StaleLockFile) << false;
-        QTest::newRow("console list names another device") << int(Held::OtherConsole) << false;
+        QTest::addColumn<bool>("throughLink");
+        const auto rows = {
+            std::tuple{"second handle in this process", Held::SecondHandle, true},
+            std::tuple{"lock only", Held::LockOnly, true},
+            std::tuple{"exclusive flag only", Held::FlagOnly, true},
+            std::tuple{"open in another process, no lock", Held::OtherProcess, true},
+            std::tuple{"controlling terminal of another session", Held::Controlling, true},
+            std::tuple{"console, listed with its number", Held::ConsoleNumber, true},
+            std::tuple{"console, listed by name", Held::ConsoleName, true},
+            std::tuple{"UUCP lock, live pid as text", Held::LockFileText, true},
+            std::tuple{"UUCP lock, live pid as binary", Held::LockFileBinary, true},
+            std::tuple{"UUCP lock, dead pid", Held::StaleLockFile, false},
+            std::tuple{"console list names another device", Held::OtherConsole, false},
+        };
+        for (const bool throughLink : {false, true})
+            for (const auto& [name, holder, refused] : rows)
+                QTest::newRow(throughLink ? (std::string(name) + ", through a link").c_str() : name)
+                    << int(holder) << refused << throughLink;
     }
     void heldPortIsRefused() {
         QFETCH(int, holder);
         QFETCH(bool, refused);
+        QFETCH(bool, throughLink);
         sim::Controller controller;
+        QTemporaryDir folder;
+        const std::string link = folder.filePath("usb-Example_Serial-if00-port0").toStdString();
+        QCOMPARE(::symlink(controller.Path().c_str(), link.c_str()), 0);
+        const std::string opened = throughLink ? link : controller.Path();
         {
             Holding holding(Held(holder), controller.Path());
             QVERIFY(holding.Ready());
-            Port port(controller.Path());
+            Port port(opened);
             QCOMPARE(!port.valid(), refused);
             if (refused) QCOMPARE(GetLastError(), DWORD{EBUSY});
         }
-        Port afterwards(controller.Path());
+        Port afterwards(opened);
         QVERIFY(afterwards.valid());
     }
 

@@ -120,35 +120,17 @@ row() {
   fi
 }
 
-# The panel reaches a terminal only through its fixed device names: in a mount namespace of
-# its own, a /dev of its own holds the device name given (ttyUSB0 is Com3) as the
-# simulator's terminal, and no other serial device; nothing outside sees the change.
-namespace=(unshare --mount)
-[ "$(id -u)" -eq 0 ] || namespace=(unshare --user --map-root-user --mount)
-
-# Whether this system lets us make such a namespace; if not, prints why.
-namespace_refused() {
-  local why
-  why=$("${namespace[@]}" mount --make-rprivate / 2>&1) && return 1
-  echo "$why"
-}
-
-# Starts the panel in that namespace, stderr to $work/err; its pid in panel_pid.
-# Usage: start_panel_on DEVICE-NAME TERMINAL
+# Starts the panel with its port table (the user's file, through XDG_CONFIG_HOME) leading
+# that port name to the terminal and every other one to a device that is not there, never to
+# the machine's own ports; stderr to $work/err, its pid in panel_pid.
+# Usage: start_panel_on PORT TERMINAL
 start_panel_on() {
-  "${namespace[@]}" bash -c '
-    set -e
-    old=$(mktemp -d)
-    mount --rbind /dev "$old"
-    mount -t tmpfs lichtpult-dev /dev
-    for node in null zero random urandom; do touch /dev/$node; mount --bind "$old/$node" /dev/$node; done
-    mkdir /dev/pts /dev/shm
-    mount --rbind "$old/pts" /dev/pts
-    mount --rbind "$old/shm" /dev/shm
-    ln -s pts/ptmx /dev/ptmx
-    touch "/dev/$1"
-    mount --bind "$2" "/dev/$1"
-    exec "$3"' namespace "$1" "$2" "$panel" 2>"$work/err" &
+  mkdir -p "$work/config/lichtpult"
+  local port
+  for port in Com1 Com2 Com3 Com4 Com5 Com6; do
+    if [ "$port" = "$1" ]; then echo "$port = $2"; else echo "$port = $work/no-$port"; fi
+  done >"$work/config/lichtpult/ports.conf"
+  XDG_CONFIG_HOME="$work/config" "$panel" 2>"$work/err" &
   panel_pid=$!
   row_pids+=("$panel_pid")
 }

@@ -4,6 +4,7 @@
 #include "toolkit/Controls_p.h"
 
 #include <algorithm>
+#include <utility>
 
 TControl::TControl(TControl* parent, Kind kind) : parent_(parent), native_(nullptr) {
     native_ = NewNative(*this, kind);
@@ -31,6 +32,15 @@ void SetTabOrder(std::initializer_list<TControl*> order) {
 }
 
 void SetTabOrder(const std::vector<TControl*>& order) { ChainNative(order); }
+
+void TRadioGroup::SetItemHints(std::function<Text(int index)> hintOf) {
+    hintOf_ = std::move(hintOf);
+    itemHintsChanged();
+}
+
+Text TRadioGroup::ItemHint(int index) const {
+    return hintOf_ && index >= 0 && index < ItemCount() ? hintOf_(index) : Text();
+}
 
 std::vector<ItemRect> RadioItemRects(int count, int width, int height, int textHeight) {
     std::vector<ItemRect> rects;

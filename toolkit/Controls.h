@@ -104,8 +104,15 @@ public:
     int ItemCount() const;
     int ItemIndex() const;
     void SetItemIndex(int index);
-    // The tooltip of one item.
-    void SetItemHint(int index, const Text& hint);
+    // The tooltip of each item, asked for each time one is about to be shown where the
+    // toolkit asks (Qt), else once, now (Win32).
+    void SetItemHints(std::function<Text(int index)> hintOf);
+    // The tooltip of one item as it would be shown now; empty without hints.
+    Text ItemHint(int index) const;
+
+private:
+    void itemHintsChanged();
+    std::function<Text(int)> hintOf_;
 };
 
 // Tab visits the controls in this order; a group box is listed before its children, and a

@@ -12,6 +12,7 @@ namespace {
 struct Overrides {
     std::mutex lock;
     std::map<std::string, std::string> byName;
+    std::map<std::string, std::string> fromTables;
     std::map<SystemFolder, std::string> folders;
 };
 
@@ -28,6 +29,17 @@ std::string lowercase(std::string text) {
     return text;
 }
 
+// An empty path forgets the name.
+void setPath(std::map<std::string, std::string> Overrides::*paths, const std::string& name,
+             const std::string& path) {
+    Overrides& all = overrides();
+    std::lock_guard guard(all.lock);
+    if (path.empty())
+        (all.*paths).erase(lowercase(name));
+    else
+        (all.*paths)[lowercase(name)] = path;
+}
+
 } // namespace
 
 std::string DevicePath(const std::string& name) {
@@ -36,17 +48,17 @@ std::string DevicePath(const std::string& name) {
         Overrides& all = overrides();
         std::lock_guard guard(all.lock);
         if (const auto set = all.byName.find(key); set != all.byName.end()) return set->second;
+        if (const auto set = all.fromTables.find(key); set != all.fromTables.end()) return set->second;
     }
     return SystemDevicePath(name, key);
 }
 
+void SetTableDevicePath(const std::string& name, const std::string& path) {
+    setPath(&Overrides::fromTables, name, path);
+}
+
 void SetDevicePath(const std::string& name, const std::string& path) {
-    Overrides& all = overrides();
-    std::lock_guard guard(all.lock);
-    if (path.empty())
-        all.byName.erase(lowercase(name));
-    else
-        all.byName[lowercase(name)] = path;
+    setPath(&Overrides::byName, name, path);
 }
 
 void SetSystemFolder(SystemFolder folder, const std::string& path) {

@@ -8,9 +8,11 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolTip>
 #include <QVariant>
 
 #include <cstdlib>
@@ -37,6 +39,21 @@ protected:
     void resizeEvent(QResizeEvent* event) override {
         QGroupBox::resizeEvent(event);
         arrange();
+    }
+
+    // An item's tooltip is asked for each time it is about to be shown, so it can say what
+    // is true now.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* item = qobject_cast<QAbstractButton*>(watched);
+        const int index = item != nullptr ? items->id(item) : -1;
+        if (event->type() != QEvent::ToolTip || index < 0) return QGroupBox::eventFilter(watched, event);
+        const auto* group = static_cast<const TRadioGroup*>(ControlOf(this));
+        const Text hint = group != nullptr ? group->ItemHint(index) : Text();
+        if (hint.empty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), Cp1252ToQString(hint), item);
+        return true;
     }
 };
 
@@ -207,9 +224,12 @@ void TRadioGroup::SetItemIndex(int index) {
     items->setExclusive(true);
 }
 
-void TRadioGroup::SetItemHint(int index, const Text& hint) {
-    if (QAbstractButton* item = radioGroup(*this).items->button(index))
-        item->setToolTip(Cp1252ToQString(hint));
+void TRadioGroup::itemHintsChanged() {
+    RadioGroupWidget& widget = radioGroup(*this);
+    for (QAbstractButton* item : widget.items->buttons()) {
+        item->removeEventFilter(&widget);
+        item->installEventFilter(&widget);
+    }
 }
 
 void ChainNative(const std::vector<TControl*>& order) {

@@ -318,24 +318,26 @@ void TRadioGroup::SetItemIndex(int index) {
     followCheck(native());
 }
 
-void TRadioGroup::SetItemHint(int index, const Text& hint) {
+// The system's tooltips keep their text: each item's is asked for once, now.
+void TRadioGroup::itemHintsChanged() {
     Native& group = native();
-    if (index < 0 || index >= ItemCount()) return;
     if (group.tooltips == nullptr)
         group.tooltips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                          formOf(this)->native().window, nullptr,
                                          GetModuleHandleA(nullptr), nullptr);
-    TOOLINFOA tool{};
-    // The size the system's common controls of every version accept.
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = group.window;
-    tool.uId = reinterpret_cast<UINT_PTR>(group.items[index]);
-    Text text = hint;
-    tool.lpszText = text.data();
-    SendMessageA(group.tooltips, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageA(group.tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    for (int index = 0; index < ItemCount(); ++index) {
+        TOOLINFOA tool{};
+        // The size the system's common controls of every version accept.
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = group.window;
+        tool.uId = reinterpret_cast<UINT_PTR>(group.items[index]);
+        Text text = ItemHint(index);
+        tool.lpszText = text.data();
+        SendMessageA(group.tooltips, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageA(group.tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 // Dialog keys visit the system's windows in their z-order: each control goes right behind the
