@@ -3,6 +3,12 @@
 
 #include "link/platform/DeviceNames.h"
 #include "link/platform/DeviceNames_p.h"
+#include "panel/Unit1.h"
+#include "sim/Controller.h"
+#include "tests/support/Boxes.h"
+#include "tests/support/ChildProgram.h"
+#include "tests/support/InFlight.h"
+#include "tests/support/Panel.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,6 +18,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace serial;
 
@@ -42,6 +50,8 @@ class PortsTest : public QObject {
 
 private slots:
     void cleanup() {
+        delete Form1;
+        Form1 = nullptr;
         for (const char* name : kPortNames) {
             SetTableDevicePath(name, "");
             SetDevicePath(name, "");
@@ -92,7 +102,8 @@ private slots:
         QCOMPARE(actual, expected);
     }
 
-    // A file that is not there is no table; one that cannot be read is said.
+    // A file that is not there is no table; one that cannot be read is said: below a plain
+    // file for every user, and one of mode 000 for a user other than root, who reads anything.
     void files() {
         QTemporaryDir folder;
         std::vector<std::string> said;
@@ -102,30 +113,102 @@ private slots:
         const std::string below = folder.filePath("plain/ports.conf").toStdString();
         QCOMPARE(ReadPortTable(below, said), Entries{});
         QCOMPARE(said, std::vector<std::string>{below + ": cannot be read (Not a directory); the ports keep their devices"});
+        if (geteuid() == 0) return;
+        const QString closed = folder.filePath("closed.conf");
+        writeFile(closed, "Com1 = /dev/ttyUSB2\n");
+        QVERIFY(QFile::setPermissions(closed, QFileDevice::Permissions{}));
+        said.clear();
+        QCOMPARE(ReadPortTable(closed.toStdString(), said), Entries{});
+        QCOMPARE(said, std::vector<std::string>{closed.toStdString() +
+                                               ": cannot be read (Permission denied); the ports keep their devices"});
     }
 
-    // The user's entries win; a name neither file sets keeps its device; each problem is one
-    // line on the error stream, and a wrong line takes nothing from the right ones.
-    void userWins() {
+    // Which file leads where: the machine's alone, the user's alone, both (the user's wins
+    // for the names it sets), neither (the built-in table).
+    void whichFileWins_data() {
+        QTest::addColumn<QByteArray>("system");
+        QTest::addColumn<QByteArray>("user");
+        QTest::addColumn<QString>("com1");
+        QTest::addColumn<QString>("com3");
+        const QByteArray system = "Com1 = /dev/ttyAMA0\nCom3 = /dev/ttyUSB2\n";
+        const QByteArray user = "Com3 = /dev/serial/by-id/usb-bench\n";
+        QTest::newRow("the machine's alone") << system << QByteArray() << "/dev/ttyAMA0" << "/dev/ttyUSB2";
+        QTest::newRow("the user's alone") << QByteArray() << user << "/dev/ttyS0" << "/dev/serial/by-id/usb-bench";
+        QTest::newRow("both") << system << user << "/dev/ttyAMA0" << "/dev/serial/by-id/usb-bench";
+        QTest::newRow("neither") << QByteArray() << QByteArray() << "/dev/ttyS0" << "/dev/ttyUSB0";
+    }
+    void whichFileWins() {
+        QFETCH(QByteArray, system);
+        QFETCH(QByteArray, user);
+        QFETCH(QString, com1);
+        QFETCH(QString, com3);
+        QTemporaryDir folder;
+        const QString systemFile = folder.filePath("system.conf"), userFile = folder.filePath("user.conf");
+        if (!system.isEmpty()) writeFile(systemFile, system);
+        if (!user.isEmpty()) writeFile(userFile, user);
+        std::FILE* errors = std::tmpfile();
+        QVERIFY(errors != nullptr);
+        ApplyPortTables(systemFile.toStdString(), userFile.toStdString(), errors);
+        QCOMPARE(written(errors), std::string());
+        std::fclose(errors);
+        QCOMPARE(QString::fromStdString(DevicePath("Com1")), com1);
+        QCOMPARE(QString::fromStdString(DevicePath("COM3")), com3);
+        QCOMPARE(DevicePath("Com2"), std::string("/dev/ttyS1"));
+    }
+
+    // Each problem is one line on the error stream, and a wrong line takes nothing from the
+    // right ones; what a test or the demo sets stays above the tables.
+    void problemsAreSaid() {
         QTemporaryDir folder;
         const QString system = folder.filePath("system.conf"), user = folder.filePath("user.conf");
-        writeFile(system, "Com1 = /dev/ttyAMA0\nCom3 = /dev/ttyUSB2\nCom9 = /dev/ttyUSB9\n");
-        writeFile(user, "Com3 = /dev/serial/by-id/usb-bench\nCom4 /dev/ttyUSB7\n");
-        const std::string before = DevicePath("Com2");
+        writeFile(system, "Com1 = /dev/ttyAMA0\nCom9 = /dev/ttyUSB9\n");
+        writeFile(user, "Com4 /dev/ttyUSB7\nCom4 = /dev/ttyUSB8\n");
         std::FILE* errors = std::tmpfile();
         QVERIFY(errors != nullptr);
         ApplyPortTables(system.toStdString(), user.toStdString(), errors);
         QCOMPARE(written(errors), "lichtpult: " + system.toStdString() +
-                                      ":3: 'Com9' is no port name (Com1 to Com6); the line is ignored\n"
+                                      ":2: 'Com9' is no port name (Com1 to Com6); the line is ignored\n"
                                       "lichtpult: " + user.toStdString() +
-                                      ":2: no '=' in this line; it is ignored\n");
+                                      ":1: no '=' in this line; it is ignored\n");
         std::fclose(errors);
         QCOMPARE(DevicePath("Com1"), std::string("/dev/ttyAMA0"));
-        QCOMPARE(DevicePath("COM3"), std::string("/dev/serial/by-id/usb-bench"));
-        QCOMPARE(DevicePath("Com2"), before);
-        // What a test or the demo sets stays above the tables.
+        QCOMPARE(DevicePath("Com4"), std::string("/dev/ttyUSB8"));
         SetDevicePath("Com1", "/dev/null");
         QCOMPARE(DevicePath("Com1"), std::string("/dev/null"));
+    }
+
+    // The user's file leads Com5 through a link named as udev names adapters to the
+    // controller's terminal: the panel connects there and a frame arrives; another process
+    // holding the terminal behind the link keeps the panel out.
+    void com5ThroughALink() {
+        sim::Controller controller;
+        QTemporaryDir folder;
+        const QString link = folder.filePath("usb-Example_USB_Serial_A50285BI-if00-port0");
+        QVERIFY(QFile::link(QString::fromStdString(controller.Path()), link));
+        writeFile(folder.filePath("user.conf"), "Com5 = " + link.toUtf8() + "\n");
+        std::FILE* errors = std::tmpfile();
+        ApplyPortTables(folder.filePath("none.conf").toStdString(), folder.filePath("user.conf").toStdString(), errors);
+        std::fclose(errors);
+
+        CreatePanel();
+        BoxRecorder recorder;
+        AnswersInFlight(controller);
+        Form1->comports->SetItemIndex(4);
+        Form1->comportbut->Click();
+        QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
+        Form1->Standlicht->Click();
+        QCOMPARE(controller.Frames().size(), std::size_t{1});
+        Form1->comportbut->Click();
+        QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));
+
+        ChildProgram holder(TestTool("hold_port"), {"exclusive", controller.Path()});
+        QCOMPARE(holder.ReadLine(), std::string("held"));
+        recorder.lines.clear();
+        Form1->comportbut->Click();
+        QCOMPARE(recorder.lines.size(), 1);
+        QVERIFY(recorder.lines[0].startsWith("Der gew"));
+        QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));
+        QCOMPARE(holder.Finish(), 0);
     }
 
     // Looked up each time: a device that comes is there at once, through a link too.
