@@ -2,7 +2,6 @@
 // measured in the same run. Everything runs on pseudo-terminals with the simulated controller
 // and, for the message boxes, real Qt boxes on the offscreen platform.
 
-#include "toolkit/Application.h"
 #include "link/Link.h"
 #include "panel/Unit1.h"
 #include "protocol/LightFrame.h"
@@ -10,6 +9,7 @@
 #include "tests/support/Boxes.h"
 #include "tests/support/Panel.h"
 #include "tests/support/Percentile.h"
+#include "toolkit/Application.h"
 
 #include <QAbstractButton>
 #include <QApplication>

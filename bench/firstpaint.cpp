@@ -2,9 +2,9 @@
 // benchmark can time start-up and read the peak memory from outside. With "bare" it does the
 // same for an empty Qt window, the floor the panel is compared with.
 
-#include "toolkit/qt/Controls_qt.h"
-#include "toolkit/Application.h"
 #include "panel/Unit1.h"
+#include "toolkit/Application.h"
+#include "toolkit/qt/Controls_qt.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,10 +1,10 @@
-#include "toolkit/qt/Controls_qt.h"
 #include "demo/Demo.h"
+#include "toolkit/qt/Controls_qt.h"
 
-#include "toolkit/Application.h"
 #include "demo/Placement.h"
 #include "link/platform/DeviceNames.h"
 #include "panel/Unit1.h"
+#include "toolkit/Application.h"
 
 #include <QGuiApplication>
 #include <QScreen>

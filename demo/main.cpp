@@ -1,9 +1,9 @@
 // lichtpult-demo: the panel against a simulated controller, no hardware needed.
 
-#include "toolkit/Application.h"
-#include "toolkit/qt/Controls_qt.h"
 #include "demo/Demo.h"
 #include "panel/Unit1.h"
+#include "toolkit/Application.h"
+#include "toolkit/qt/Controls_qt.h"
 
 int main() {
     const ApplicationLifetime lifetime;

@@ -3,8 +3,8 @@
 // the error box of a failed call, and sending single command bytes that the controller
 // acknowledges with "ok".
 
-#include "toolkit/Toolkit.h"
 #include "link/platform/Win32Serial.h"
+#include "toolkit/Toolkit.h"
 
 #include <optional>
 

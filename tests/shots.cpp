@@ -1,14 +1,14 @@
 // Writes a PNG of the panel in each of its states and of the demo's two windows after a
 // frame, rendered offscreen, for a reviewer to look at: lichtpult-shots [folder]
 
-#include "toolkit/qt/Controls_qt.h"
-#include "toolkit/Application.h"
-#include "toolkit/qt/Cp1252.h"
 #include "demo/Demo.h"
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Panel.h"
+#include "toolkit/Application.h"
+#include "toolkit/qt/Controls_qt.h"
+#include "toolkit/qt/Cp1252.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
 // The demo's two windows together, and the simulator as a program of its own.
 
-#include "toolkit/qt/Controls_qt.h"
-#include "toolkit/Application.h"
 #include "demo/Demo.h"
 #include "link/Link.h"
 #include "panel/Unit1.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/InFlight.h"
+#include "toolkit/Application.h"
+#include "toolkit/qt/Controls_qt.h"
 
 #include <QProcess>
 #include <QTest>

@@ -3,15 +3,15 @@
 // keys that must reach the window as a user's do go in through the window system, where a
 // modal box can stop them.
 
-#include "toolkit/qt/Controls_qt.h"
-#include "toolkit/Application.h"
+#include "link/platform/DeviceNames.h"
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/InFlight.h"
-#include "link/platform/DeviceNames.h"
 #include "tests/support/Panel.h"
 #include "tests/support/Seam.h"
+#include "toolkit/Application.h"
+#include "toolkit/qt/Controls_qt.h"
 
 #include <QTest>
 #include <QWidget>

@@ -2,13 +2,13 @@
 // fontconfig answers "sans-serif" with Liberation Mono: every window and box must name a
 // proportional face. Runs with FONTCONFIG_FILE limited to those fonts.
 
-#include "toolkit/qt/Controls_qt.h"
-#include "toolkit/Application.h"
 #include "demo/SimulationWindow.h"
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Panel.h"
+#include "toolkit/Application.h"
+#include "toolkit/qt/Controls_qt.h"
 
 #include <QAbstractButton>
 #include <QApplication>

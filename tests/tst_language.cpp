@@ -3,12 +3,12 @@
 // shows the system's text with its accented letters as Windows-1252 bytes, and a letter the
 // code page has no place for as '?', each on its own.
 
-#include "toolkit/qt/Cp1252.h"
 #include "link/Link.h"
 #include "panel/Unit1.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Panel.h"
+#include "toolkit/qt/Cp1252.h"
 
 #include <QTest>
 

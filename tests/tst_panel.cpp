@@ -1,7 +1,5 @@
 // The main window: its layout, its states and the connect button, on pseudo-terminals.
 
-#include "toolkit/qt/Controls_qt.h"
-#include "toolkit/qt/Cp1252.h"
 #include "link/Link.h"
 #include "link/platform/DeviceNames.h"
 #include "panel/Unit1.h"
@@ -10,6 +8,8 @@
 #include "tests/support/InFlight.h"
 #include "tests/support/Panel.h"
 #include "tests/support/Seam.h"
+#include "toolkit/qt/Controls_qt.h"
+#include "toolkit/qt/Cp1252.h"
 
 #include <QFile>
 #include <QFontInfo>

@@ -15,8 +15,8 @@
 #include "panel/Unit1.h"
 #include "protocol/LightFrame.h"
 #include "sim/Controller.h"
-#include "tests/support/InFlight.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/InFlight.h"
 #include "tests/support/Panel.h"
 
 #include <QTest>

@@ -1,8 +1,8 @@
 #include "tests/support/Panel.h"
 
-#include "toolkit/Application.h"
 #include "link/platform/DeviceNames.h"
 #include "panel/Unit1.h"
+#include "toolkit/Application.h"
 
 void CreatePanel() {
     delete Form1;

@@ -3,8 +3,8 @@
 // message; "other": something that is no Exception; anything else: nothing, and the window
 // closes itself at once). Every box goes to stdout as one line instead of opening.
 
-#include "toolkit/qt/Controls_qt.h"
 #include "panel/Unit1.h"
+#include "toolkit/qt/Controls_qt.h"
 
 #include <QTimer>
 #include <QWidget>

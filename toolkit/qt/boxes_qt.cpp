@@ -1,6 +1,6 @@
 #include "toolkit/Application.h"
-#include "toolkit/qt/Cp1252.h"
 #include "toolkit/Toolkit_p.h"
+#include "toolkit/qt/Cp1252.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,8 +1,8 @@
 // The system's message boxes.
 
 #include "toolkit/Application.h"
-#include "toolkit/win32/Controls_win32.h"
 #include "toolkit/Toolkit_p.h"
+#include "toolkit/win32/Controls_win32.h"
 
 void PresentRealBox(const ModalBox& box) {
     if (box.icon == ModalBox::Icon::Error) {
