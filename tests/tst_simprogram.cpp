@@ -77,15 +77,8 @@ private slots:
     // the end of the line.
     void hangupEndsTheLineAtTheFirstByte() {
         QProcess program;
-        program.start(LICHTPULT_SIM, {"--behaviour", "hangup"});
-        QVERIFY(program.waitForReadyRead(10000));
-        const QByteArray path = program.readLine().trimmed();
-        const int port = ::open(path.constData(), O_RDWR | O_NOCTTY);
+        const int port = startAndOpen(program, {"--behaviour", "hangup"});
         QVERIFY(port >= 0);
-        termios raw{};
-        QCOMPARE(tcgetattr(port, &raw), 0);
-        cfmakeraw(&raw);
-        QCOMPARE(tcsetattr(port, TCSANOW, &raw), 0);
         QCOMPARE(::write(port, "a", 1), ssize_t{1});
         char answer[2];
         QVERIFY(::read(port, answer, 2) <= 0); // blocks until the hang-up, then no byte
@@ -101,15 +94,8 @@ private slots:
         QTemporaryDir folder;
         const QString file = folder.filePath("exchanges");
         QProcess program;
-        program.start(LICHTPULT_SIM, {"--exchanges", file});
-        QVERIFY(program.waitForReadyRead(10000));
-        const QByteArray path = program.readLine().trimmed();
-        const int port = ::open(path.constData(), O_RDWR | O_NOCTTY);
+        const int port = startAndOpen(program, {"--exchanges", file});
         QVERIFY(port >= 0);
-        termios raw{};
-        QCOMPARE(tcgetattr(port, &raw), 0);
-        cfmakeraw(&raw);
-        QCOMPARE(tcsetattr(port, TCSANOW, &raw), 0);
         const long long before = rawMicroseconds();
         QCOMPARE(::write(port, "a", 1), ssize_t{1});
         char answer[2];
@@ -135,6 +121,19 @@ private slots:
     }
 
 private:
+    // Starts the simulator with those arguments and opens its terminal, raw, as a panel does;
+    // -1 when either fails.
+    static int startAndOpen(QProcess& program, const QStringList& arguments) {
+        program.start(LICHTPULT_SIM, arguments);
+        if (!program.waitForReadyRead(10000)) return -1;
+        const QByteArray path = program.readLine().trimmed();
+        const int port = ::open(path.constData(), O_RDWR | O_NOCTTY);
+        termios raw{};
+        if (port < 0 || tcgetattr(port, &raw) != 0) return -1;
+        cfmakeraw(&raw);
+        return tcsetattr(port, TCSANOW, &raw) == 0 ? port : -1;
+    }
+
     static long long rawMicroseconds() {
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC_RAW, &now);
