@@ -607,7 +607,8 @@ void silentController(Program& program) {
     check(windowText(program["comportbut"]) == "trennen", "still connected");
 }
 
-void portLedNowhere(Program& program) {
+// Com2 leads nowhere: a click on it, then on the button, shows the open failure's box.
+Box openFailureBox(Program& program) {
     clickAt(program.toScreen([&] {
         RECT item;
         GetWindowRect(program.ports.at(1), &item);
@@ -621,7 +622,11 @@ void portLedNowhere(Program& program) {
     // holds the capture would land on Com2 again instead of on the button.
     check(waitFor([&] { return captureOf(program) == nullptr; }), "Com2 lets the mouse go");
     click(program, layout("comportbut"));
-    Box box = nextBox(program);
+    return nextBox(program);
+}
+
+void portLedNowhere(Program& program) {
+    Box box = openFailureBox(program);
     if (!check(box.window != nullptr, "a box appears")) {
         const HWND open = openBox(program);
         const HWND foreground = GetForegroundWindow();
@@ -643,6 +648,30 @@ void portLedNowhere(Program& program) {
     for (int i = 0; i < 30 && focusOf(program) != program["comportbut"]; ++i) tab(program);
     const HWND next = tab(program);
     check(next == program.ports[1], "Tab from the button enters the port choice at Com2, is " + program.nameOf(next));
+}
+
+std::wstring wideText(HWND window) {
+    wchar_t text[2048] = {};
+    GetWindowTextW(window, text, 2048);
+    return text;
+}
+
+// Under a code page other than Windows-1252 (the shell starts this scenario with Wine's
+// Cyrillic one), the texts still read as the program wrote them, read back as UTF-16.
+void otherCodePage(Program& program) {
+    check(GetACP() == 1251, "the system's code page is 1251, is " + std::to_string(GetACP()));
+    check(wideText(program.window) == L"window", "the window's caption reads \"window\"");
+    check(wideText(program["comportbut"]) == L"verbinden", "the button reads \"verbinden\"");
+    check(wideText(program["Rueckwaerts"]) == L"Rueckwaerts", "a box reads \"Rueckwaerts\"");
+    Box box = openFailureBox(program);
+    if (!check(box.window != nullptr, "a box appears")) return;
+    const std::wstring text = wideText(GetDlgItem(box.window, 0xFFFF));
+    check(text == L"Der gew\u00E4hlte ComPort konnte nicht ge\u00F6ffnet werden.\n\nBitte stellen sie sicher, "
+                  L"das dieser von keiner anderen Anwendung benutzt wird.",
+          "the open failure reads as written, \"gew\u00E4hlte\" and \"ge\u00F6ffnet\" included");
+    check(wideText(box.window) == L"lichtpult", "the box is titled lichtpult");
+    check(confirm(program, box), "Enter confirms it");
+    check(noBoxOpen(program), "no second box");
 }
 
 // COM1 leads to a device that is no serial port: the open succeeds, each set-up call fails.
@@ -872,7 +901,7 @@ int main(int argc, char** argv) {
         {"start-up", startUp},     {"connect", connect},        {"dipped-beam", dippedBeam},
         {"silent", silentController}, {"com2", portLedNowhere}, {"hang-up", lineHungUp},
         {"keyboard", keyboardOnly}, {"close", closing},   {"bench", benchmark},
-        {"set-up-errors", setUpErrors}, {"late-answer", lateAnswer},
+        {"set-up-errors", setUpErrors}, {"late-answer", lateAnswer}, {"code-page", otherCodePage},
     };
     const auto found = scenarios.find(scenario);
     if (found == scenarios.end()) {

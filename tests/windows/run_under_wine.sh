@@ -275,6 +275,8 @@ answer() {
 
 drive() {
   local scenario=$1 behaviour=$2 output pty sync
+  shift 2
+  # What follows is the driver's environment, VAR=value each: the program inherits it.
   [ -z "$only" ] || [[ " $only " == *" $scenario "* ]] || return 0
   if ! simulate "$behaviour" >"$work/why"; then
     output="FAIL $scenario: not run, $(cat "$work/why")"
@@ -282,7 +284,7 @@ drive() {
     pty=$(cat "$work/pty")
     sync=$work/sync-$scenario
     mkdir -p "$sync"
-    wine "$driver" "$scenario" "$(winepath -w "$panel")" "$(winepath -w "$sync")" \
+    env "$@" wine "$driver" "$scenario" "$(winepath -w "$panel")" "$(winepath -w "$sync")" \
       >"$work/drive.out" 2>&1 &
     drive=$!
     answer "$scenario" "$sync" >"$work/answers.out"
@@ -317,6 +319,11 @@ drive keyboard ok
 drive set-up-errors none
 drive late-answer ok
 drive close ok
+# Wine takes the system's code page from the locale: Russian is Windows-1251. The locale is
+# made in the scratch folder, so the machine needs none installed.
+mkdir -p "$work/locales"
+localedef -i ru_RU -f UTF-8 "$work/locales/ru_RU.UTF-8" 2>/dev/null || true
+drive code-page ok -u LC_ALL LOCPATH="$work/locales" LANG=ru_RU.UTF-8
 # The figures (scripts/bench-windows), only when asked for.
 if [[ " $only " == *" bench "* ]]; then drive bench ok; fi
 

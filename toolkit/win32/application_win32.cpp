@@ -25,11 +25,11 @@ void TApplication::Run() {
     if (HWND first = GetNextDlgTabItem(window, nullptr, FALSE)) SetFocus(first);
     MSG message;
     // Ends with WM_QUIT, which the main window posts when it is destroyed.
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         // Tab, Shift+Tab, the arrow keys, Space and Enter as in a dialog.
-        if (IsWindow(window) && IsDialogMessageA(window, &message)) continue;
+        if (IsWindow(window) && IsDialogMessageW(window, &message)) continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Toolkit_p.h"
 #include "toolkit/win32/Controls_win32.h"
+#include "toolkit/win32/Wide.h"
 
 void PresentRealBox(const ModalBox& box) {
     if (box.icon == ModalBox::Icon::Error) {
@@ -11,12 +12,13 @@ void PresentRealBox(const ModalBox& box) {
         // handler could run again inside itself (a second connect, or a disconnect that
         // closes the port under a running frame). Task-modal disables the thread's windows
         // for the box's lifetime and gives them back afterwards.
-        ::MessageBoxA(HWND{}, box.text.c_str(), box.caption.c_str(), MB_ICONERROR | MB_TASKMODAL);
+        ::MessageBoxW(HWND{}, Wide(box.text).c_str(), Wide(box.caption).c_str(), MB_ICONERROR | MB_TASKMODAL);
         return;
     }
     // Modal to the main window: it takes no clicks while the box is open.
     TForm* main = Application->MainForm();
-    ::MessageBoxA(main != nullptr ? Win32Handle(main) : HWND{}, box.text.c_str(), box.caption.c_str(), MB_OK);
+    ::MessageBoxW(main != nullptr ? Win32Handle(main) : HWND{}, Wide(box.text).c_str(), Wide(box.caption).c_str(),
+                  MB_OK);
 }
 
 Text ApplicationTitle() { return Application->Title(); }

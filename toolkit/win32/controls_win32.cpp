@@ -5,6 +5,7 @@
 #include "toolkit/Controls.h"
 #include "toolkit/Controls_p.h"
 #include "toolkit/win32/Controls_win32.h"
+#include "toolkit/win32/Wide.h"
 
 #include <commctrl.h>
 
@@ -23,7 +24,7 @@ struct TControl::Native {
 
 namespace {
 
-constexpr char kFormClass[] = "LichtpultForm";
+constexpr wchar_t kFormClass[] = L"LichtpultForm";
 constexpr int kFirstControlId = 100; // clear of IDOK and IDCANCEL, which the dialog keys send
 WNDPROC buttonProcedure = nullptr;   // the system's BUTTON procedure, which group boxes extend
 int nextControlId = kFirstControlId;
@@ -75,12 +76,12 @@ void forgetWindows(TControl* control) {
 
 LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
     TControl* form = controlOf(window);
-    if (form == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    if (form == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
     case WM_COMMAND:
         if (lParam == 0 && LOWORD(wParam) == IDOK) {
@@ -127,7 +128,7 @@ LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
         break;
     default: break;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 // A group box hands its children's clicks and colours to the form, as the form's own.
@@ -136,32 +137,32 @@ LRESULT CALLBACK groupProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED)
             if (TControl* group = controlOf(window)) followCheck(group->native());
-        return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
+        return SendMessageW(GetAncestor(window, GA_ROOT), message, wParam, lParam);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-        return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
-    default: return CallWindowProcA(buttonProcedure, window, message, wParam, lParam);
+        return SendMessageW(GetAncestor(window, GA_ROOT), message, wParam, lParam);
+    default: return CallWindowProcW(buttonProcedure, window, message, wParam, lParam);
     }
 }
 
 void registerFormClass() {
-    WNDCLASSEXA existing{};
+    WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(GetModuleHandleA(nullptr), kFormClass, &existing)) return;
-    WNDCLASSEXA form{};
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), kFormClass, &existing)) return;
+    WNDCLASSEXW form{};
     form.cbSize = sizeof form;
     form.lpfnWndProc = formProcedure;
-    form.hInstance = GetModuleHandleA(nullptr);
-    form.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    form.hIcon = LoadIconA(form.hInstance, MAKEINTRESOURCEA(1));
+    form.hInstance = GetModuleHandleW(nullptr);
+    form.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    form.hIcon = LoadIconW(form.hInstance, MAKEINTRESOURCEW(1));
     form.lpszClassName = kFormClass;
-    RegisterClassExA(&form);
+    RegisterClassExW(&form);
 }
 
 HWND newButton(HWND parent, DWORD style, DWORD extended = 0) {
-    return CreateWindowExA(extended, "BUTTON", "", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+    return CreateWindowExW(extended, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextControlId++)),
-                           GetModuleHandleA(nullptr), nullptr);
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 void setFont(HWND window, HFONT font) {
@@ -197,10 +198,10 @@ TControl::Native* NewNative(TControl& control, TControl::Kind kind) {
     switch (kind) {
     case TControl::Kind::Form:
         registerFormClass();
-        native->window = CreateWindowExA(
-            WS_EX_CONTROLPARENT, kFormClass, "", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+        native->window = CreateWindowExW(
+            WS_EX_CONTROLPARENT, kFormClass, L"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
-            GetModuleHandleA(nullptr), &control);
+            GetModuleHandleW(nullptr), &control);
         return native;
     case TControl::Kind::Button: native->window = newButton(parent, BS_PUSHBUTTON | WS_TABSTOP); break;
     case TControl::Kind::CheckBox: native->window = newButton(parent, BS_AUTOCHECKBOX | WS_TABSTOP); break;
@@ -209,7 +210,7 @@ TControl::Native* NewNative(TControl& control, TControl::Kind kind) {
         // Without WS_EX_CONTROLPARENT the dialog keys would skip the group's children.
         native->window = newButton(parent, BS_GROUPBOX, WS_EX_CONTROLPARENT);
         buttonProcedure = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(native->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(groupProcedure)));
+            SetWindowLongPtrW(native->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(groupProcedure)));
         break;
     }
     SetWindowLongPtrA(native->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&control));
@@ -228,13 +229,13 @@ void NameNative(TControl::Native&, const Text&) {}
 
 Text TControl::Caption() const {
     if (native_->window == nullptr) return {};
-    Text caption(static_cast<std::size_t>(GetWindowTextLengthA(native_->window)) + 1, '\0');
+    std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(native_->window)) + 1, L'\0');
     caption.resize(static_cast<std::size_t>(
-        GetWindowTextA(native_->window, caption.data(), static_cast<int>(caption.size()))));
-    return caption;
+        GetWindowTextW(native_->window, caption.data(), static_cast<int>(caption.size()))));
+    return Narrow(caption);
 }
 
-void TControl::SetCaption(const Text& caption) { SetWindowTextA(native_->window, caption.c_str()); }
+void TControl::SetCaption(const Text& caption) { SetWindowTextW(native_->window, Wide(caption).c_str()); }
 
 bool TControl::Enabled() const { return native_->window != nullptr && IsWindowEnabled(native_->window); }
 
@@ -262,9 +263,9 @@ void TControl::Click() {
 }
 
 void TForm::SetFont(const TFont& font) {
-    HFONT created = CreateFontA(font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    HFONT created = CreateFontW(font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, font.name.c_str());
+                                DEFAULT_PITCH | FF_DONTCARE, Wide(font.name).c_str());
     setFont(native().window, created);
     EnumChildWindows(native().window, [](HWND child, LPARAM handle) -> BOOL {
         setFont(child, reinterpret_cast<HFONT>(handle));
@@ -295,7 +296,7 @@ void TRadioGroup::SetItems(std::initializer_list<const char*> items) {
         // The first item starts the group the arrow keys move in; Tab stops at one item.
         const DWORD style = BS_AUTORADIOBUTTON | (group.items.empty() ? WS_GROUP : 0);
         HWND item = newButton(group.window, style);
-        SetWindowTextA(item, caption);
+        SetWindowTextW(item, Wide(caption).c_str());
         setFont(item, font);
         if (!IsWindowEnabled(group.window)) EnableWindow(item, FALSE);
         group.items.push_back(item);
@@ -322,21 +323,21 @@ void TRadioGroup::SetItemIndex(int index) {
 void TRadioGroup::itemHintsChanged() {
     Native& group = native();
     if (group.tooltips == nullptr)
-        group.tooltips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+        group.tooltips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                          formOf(this)->native().window, nullptr,
-                                         GetModuleHandleA(nullptr), nullptr);
+                                         GetModuleHandleW(nullptr), nullptr);
     for (int index = 0; index < ItemCount(); ++index) {
-        TOOLINFOA tool{};
+        TOOLINFOW tool{};
         // The size the system's common controls of every version accept.
-        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = group.window;
         tool.uId = reinterpret_cast<UINT_PTR>(group.items[index]);
-        Text text = ItemHint(index);
+        std::wstring text = Wide(ItemHint(index));
         tool.lpszText = text.data();
-        SendMessageA(group.tooltips, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-        SendMessageA(group.tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageW(group.tooltips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageW(group.tooltips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
 
