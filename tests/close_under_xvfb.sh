@@ -69,9 +69,10 @@ demo_closed_by() {
   await_window "Steuergerät (Simulation)" $pid || return 1
   if [ "${2:-}" = frame ]; then
     click 739 330   # verbinden: the click below is taken after this one's handler
-    click 511 138   # Standlicht: one frame, 56 boxes
+    click 511 138   # Standlicht: one frame, at least 56 boxes (more where a loaded machine
+                    # keeps the demo's controller from answering in time, and a byte goes again)
     confirm_boxes $pid || return 1
-    [ "$(wc -l <"$work/titles")" -eq 56 ] || { echo "$(wc -l <"$work/titles") boxes"; return 1; }
+    [ "$(wc -l <"$work/titles")" -ge 56 ] || { echo "$(wc -l <"$work/titles") boxes"; return 1; }
   fi
   "$wm_close" "$1" || return 1
   ended_cleanly $pid "$work/err"

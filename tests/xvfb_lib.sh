@@ -99,6 +99,8 @@ confirm_boxes() {
 }
 
 start_sim() {
+  # Gone before the new one starts: the last row's path must not be read as this one's.
+  rm -f "$work/sim.out"
   "$sim" "$@" >"$work/sim.out" 2>&1 &
   sim_pid=$!
   row_pids+=("$sim_pid")

@@ -81,9 +81,12 @@ simulate() {
     echo /dev/null >"$work/pty"
     return 0
   fi
+  # Gone before the new one starts: the last scenario's path must not be read as this one's.
+  rm -f "$work/sim.out"
   "$sim" --behaviour "$behaviour" --exchanges "$work/exchanges" >"$work/sim.out" 2>&1 &
   simulator=$!
-  for _ in $(seq 200); do
+  # Up to 60 s: only a fault takes that long, even on a loaded machine.
+  for _ in $(seq 1200); do
     pty=$(head -n 1 "$work/sim.out" 2>/dev/null || true)
     [ -n "$pty" ] && break
     sleep 0.05
