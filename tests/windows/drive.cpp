@@ -19,6 +19,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cwchar>
 #include <functional>
 #include <map>
 #include <string>
@@ -77,6 +79,12 @@ constexpr std::array<Control, 14> kControls = {{
 }};
 
 constexpr POINT kPortGroup = {280 + 44, 8 + 4}; // on the radio group's frame, clear of its items
+constexpr RECT kPortGroupRect = {280, 8, 280 + 89, 8 + 193};
+
+// The layout's pixels are for 96 dpi; the window shows them at the display's scale, which the
+// scaling scenarios set (their name ends in it) and every other scenario leaves at 96.
+int displayDpi = USER_DEFAULT_SCREEN_DPI;
+int scaled(int pixels) { return MulDiv(pixels, displayDpi, USER_DEFAULT_SCREEN_DPI); }
 
 const std::string kOpenFailure = "Der gew\xE4hlte ComPort konnte nicht ge\xF6"
                                  "ffnet werden.\n\nBitte stellen sie sicher, das dieser von keiner "
@@ -179,8 +187,8 @@ bool start(Program& program, const char* exe, const char* arguments = nullptr) {
 
     for (const Control& control : kControls)
         program.controls[control.name] =
-            program.childAt({control.left + 6, control.top + control.height / 2});
-    HWND group = program.childAt(kPortGroup);
+            program.childAt({scaled(control.left + 6), scaled(control.top + control.height / 2)});
+    HWND group = program.childAt({scaled(kPortGroup.x), scaled(kPortGroup.y)});
     for (HWND item = GetWindow(group, GW_CHILD); item != nullptr; item = GetWindow(item, GW_HWNDNEXT))
         program.ports.push_back(item);
     std::sort(program.ports.begin(), program.ports.end(), [](HWND a, HWND b) {
@@ -676,6 +684,151 @@ void otherCodePage(Program& program) {
 
 // COM1 leads to a device that is no serial port: the open succeeds, each set-up call fails.
 // A second click on "verbinden" while the first box is open must not connect again.
+// ---- The program's resources and its scale ---------------------------------------------------
+
+// The manifest as built into lichtpult.exe, read back from its resource section.
+void manifest(Program&) {
+    HMODULE image = LoadLibraryExA(panelExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HRSRC found = image != nullptr ? FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)) : nullptr;
+    if (!check(found != nullptr, "lichtpult.exe holds a manifest (RT_MANIFEST 1)")) return;
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(image, found)));
+    const std::string text(bytes, SizeofResource(image, found));
+    const auto holds = [&](const std::string& part) { return text.find(part) != std::string::npos; };
+    check(holds(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"), "it asks for the common controls 6");
+    check(holds(">PerMonitorV2, PerMonitor</dpiAwareness>") && holds(">true/pm</dpiAware>"),
+          "it scales per monitor (v2, with the older declarations after)");
+    check(holds(R"(<requestedExecutionLevel level="asInvoker")"), "it runs as the user who starts it");
+    int systems = 0;
+    for (const char* id : {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+                           "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        systems += holds(std::string("<supportedOS Id=\"{") + id + "}\"/>");
+    check(systems == 4, "it names Windows 7, 8, 8.1 and 10/11 (" + std::to_string(systems) + " of 4)");
+    check(!holds("activeCodePage"), "it leaves the code page to the system");
+    FreeLibrary(image);
+}
+
+std::string rectText(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + " x " +
+           std::to_string(r.bottom - r.top);
+}
+
+// Within a pixel each way: the system rounds a frame's and a child's scaled pixels its own way.
+bool closeTo(const RECT& actual, const RECT& expected) {
+    return std::abs(actual.left - expected.left) <= 1 && std::abs(actual.top - expected.top) <= 1 &&
+           std::abs(actual.right - expected.right) <= 1 && std::abs(actual.bottom - expected.bottom) <= 1;
+}
+
+RECT scaledRect(int left, int top, int width, int height) {
+    return {scaled(left), scaled(top), scaled(left) + scaled(width), scaled(top) + scaled(height)};
+}
+
+// How many rows of a rectangle of a device context hold a dark pixel: the height of the text
+// in it, where nothing else dark is.
+int inkRows(HDC source, const RECT& area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(source);
+    HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ previous = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, source, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    int first = -1, last = -1;
+    const auto* pixels = static_cast<const std::uint8_t*>(bits);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = pixels + 4 * (y * width + x);
+            if (p[0] + p[1] + p[2] < 3 * 128) {
+                if (first < 0) first = y;
+                last = y;
+                break;
+            }
+        }
+    SelectObject(memory, previous);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    return first < 0 ? 0 : last - first + 1;
+}
+
+// The same text drawn here in the layout's font at a given character height.
+int inkRowsOf(const wchar_t* text, int characterHeight) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateCompatibleBitmap(screen, 400, 200);
+    const HGDIOBJ previousPicture = SelectObject(memory, picture);
+    const RECT all = {0, 0, 400, 200};
+    FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    HFONT font = CreateFontW(characterHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
+    const HGDIOBJ previousFont = SelectObject(memory, font);
+    SetTextColor(memory, RGB(0, 0, 0));
+    SetBkMode(memory, TRANSPARENT);
+    TextOutW(memory, 10, 10, text, static_cast<int>(std::wcslen(text)));
+    const int rows = inkRows(memory, all);
+    SelectObject(memory, previousFont);
+    SelectObject(memory, previousPicture);
+    DeleteObject(font);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return rows;
+}
+
+// The window, every control and the font at the display's scale (the shell set it).
+void scale(Program& program) {
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    const int dpi = dpiForWindow != nullptr ? static_cast<int>(dpiForWindow(program.window)) : 0;
+    check(dpi == displayDpi, "the window is drawn at " + std::to_string(dpi) + " dpi");
+    RECT outer;
+    GetWindowRect(program.window, &outer);
+    const RECT expected = scaledRect(475, 106, 386, 276);
+    check(outer.left == expected.left && outer.top == expected.top && closeTo(outer, expected),
+          "the window is at " + rectText(outer) + " (" + rectText(expected) + ")");
+    // In the client area, as the layout places the controls.
+    const auto clientRect = [&](HWND control) {
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, program.window, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    for (const Control& control : kControls) {
+        const RECT r = clientRect(program[control.name]);
+        const RECT e = scaledRect(control.left, control.top, control.width, control.height);
+        check(windowText(program[control.name]) == control.caption && closeTo(r, e),
+              std::string(control.name) + " at " + rectText(r) + " (" + rectText(e) + ")");
+    }
+    const RECT group = clientRect(GetParent(program.ports.at(0)));
+    const RECT e = scaledRect(kPortGroupRect.left, kPortGroupRect.top, kPortGroupRect.right - kPortGroupRect.left,
+                              kPortGroupRect.bottom - kPortGroupRect.top);
+    check(closeTo(group, e), "the port choice at " + rectText(group) + " (" + rectText(e) + ")");
+    int inside = 0, lastTop = -1;
+    for (HWND port : program.ports) {
+        const RECT r = clientRect(port);
+        inside += r.left >= group.left && r.right <= group.right && r.top > lastTop && r.bottom <= group.bottom &&
+                  r.bottom - r.top >= scaled(13);
+        lastTop = r.top;
+    }
+    check(inside == 6, std::to_string(inside) + " of the 6 port items in the group, one under the other, each at least " +
+                           std::to_string(scaled(13)) + " pixels high");
+    // Another process's font cannot be asked for: its text on the screen is measured instead,
+    // right of the radio glyph of "Com2" (neither selected nor focused, so nothing else dark).
+    RECT item;
+    GetWindowRect(program.ports.at(1), &item);
+    item.left += scaled(20);
+    HDC screen = GetDC(nullptr);
+    const int shown = inkRows(screen, item);
+    ReleaseDC(nullptr, screen);
+    const int drawn = inkRowsOf(L"Com2", scaled(-11)), unscaled = inkRowsOf(L"Com2", -11);
+    check(std::abs(shown - drawn) <= 1 && (displayDpi == USER_DEFAULT_SCREEN_DPI || std::abs(shown - unscaled) > 1),
+          "\"Com2\" is " + std::to_string(shown) + " pixels high on the screen, as in a font of " +
+              std::to_string(-scaled(-11)) + " pixels (" + std::to_string(drawn) + "; at 11 pixels " +
+              std::to_string(unscaled) + ")");
+    check(request("window"), "a picture of the window is taken");
+}
+
 void setUpErrors(Program& program) {
     click(program, layout("comportbut"));
     const std::array<std::string, 3> calls = {"GetCommState", "SetCommState", "SetCommTimeouts"};
@@ -902,7 +1055,11 @@ int main(int argc, char** argv) {
         {"silent", silentController}, {"com2", portLedNowhere}, {"hang-up", lineHungUp},
         {"keyboard", keyboardOnly}, {"close", closing},   {"bench", benchmark},
         {"set-up-errors", setUpErrors}, {"late-answer", lateAnswer}, {"code-page", otherCodePage},
+        {"manifest", manifest}, {"scale-96", scale}, {"scale-144", scale}, {"scale-192", scale},
     };
+    // As the shell and the picture see the screen: in its own pixels, whatever its scale.
+    SetProcessDPIAware();
+    if (scenario.rfind("scale-", 0) == 0) displayDpi = std::stoi(scenario.substr(6));
     const auto found = scenarios.find(scenario);
     if (found == scenarios.end()) {
         std::fprintf(stderr, "no scenario %s\n", scenario.c_str());

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the Windows tests under Wine, each scenario against a fresh simulated controller, with
 # COM1 led to the controller's pseudo-terminal: first the lower libraries' test (no display),
-# then the real lichtpult.exe, driven as a user would by lichtpult-drive.exe on a private
-# Xvfb display, with a PNG of the window and of a box in <Windows build folder>/shots.
+# then, on a private Xvfb display, the toolkit's change of scale and the real lichtpult.exe,
+# driven as a user would by lichtpult-drive.exe (at last at 144 and 192 dpi too), with PNGs
+# of the window and of a box in <Windows build folder>/shots.
 #
 # Usage: run_under_wine.sh <Windows build folder> <lichtpult-sim> <lichtpult-grab>
 #
@@ -171,17 +172,45 @@ fi
 
 # ---- The program on a display of its own -----------------------------------------------------
 
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
-# -noreset: otherwise the server resets when its last client leaves, and a program started
-# during the reset cannot reach it.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(cat "$work/display")
-wineserver -p 2>/dev/null
-wine cmd /c exit >/dev/null 2>&1
+# Wine draws at the prefix's display scale from its next start on.
+scaleTo() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+
+# A private X display of this size, in place of the last one.
+display() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; fi
+  rm -f "$work/display"
+  # -noreset: otherwise the server resets when its last client leaves, and a program started
+  # during the reset cannot reach it.
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+  export DISPLAY=:$(cat "$work/display")
+  wineserver -p 2>/dev/null
+  wine cmd /c exit >/dev/null 2>&1
+}
+
+# A run stopped during the scaling scenarios leaves the prefix at their scale.
+if grep -q '"LogPixels"=dword:' "$WINEPREFIX/user.reg" &&
+   ! grep -q '"LogPixels"=dword:00000060' "$WINEPREFIX/user.reg"; then
+  scaleTo 96
+fi
+display 1024x768
 mkdir -p "$shots"
+
+# The toolkit follows a change of scale (a window moved to another monitor), in one process.
+if [ -z "$only" ]; then
+  wine "$winbuild/tests/windows/tst_scale.exe" >"$work/test.out" 2>&1 && status=0 || status=$?
+  output=$(cat "$work/test.out")
+  [ "$status" -eq 0 ] || grep -q '^FAIL' <<<"$output" || output+=$'\n'"FAIL tst_scale ended with status $status"
+  sed "s/^/[scale change] /" <<<"$output"
+  tally "$output"
+fi
 
 frameLine() { # the controller's line for a frame with these lights on
   local on=" $* " line="" name
@@ -327,8 +356,22 @@ drive close ok
 mkdir -p "$work/locales"
 localedef -i ru_RU -f UTF-8 "$work/locales/ru_RU.UTF-8" 2>/dev/null || true
 drive code-page ok -u LC_ALL LOCPATH="$work/locales" LANG=ru_RU.UTF-8
+drive manifest ok
 # The figures (scripts/bench-windows), only when asked for.
 if [[ " $only " == *" bench "* ]]; then drive bench ok; fi
+
+# ---- The program at other display scales -----------------------------------------------------
+# The screen grows with the scale, as a monitor set to 150 % or 200 % has the pixels for it.
+scaled=""
+for dpi in 96 144 192; do
+  if [ -z "$only" ] || [[ " $only " == *" scale-$dpi "* ]]; then
+    scaleTo "$dpi"
+    display "$((1024 * dpi / 96))x$((768 * dpi / 96))"
+    drive "scale-$dpi" ok
+    scaled=1
+  fi
+done
+if [ -n "$scaled" ]; then scaleTo 96; fi
 
 echo "Windows build under Wine: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

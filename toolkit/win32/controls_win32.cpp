@@ -15,7 +15,10 @@
 struct TControl::Native {
     TControl::Kind kind;
     HWND window = nullptr;
-    HFONT font = nullptr;     // a form's, shared by its controls
+    RECT bounds{};            // as set, in pixels at 96 dpi: left, top, width, height
+    bool placed = false;
+    TFont logicalFont{};      // a form's, its height at 96 dpi
+    HFONT font = nullptr;     // a form's at the window's scale, shared by its controls
     int colour = COLOR_WINDOW; // a form's background
     HWND focused = nullptr;   // a form's control that had the focus when it was deactivated
     std::vector<HWND> items;  // a radio group's buttons
@@ -74,6 +77,57 @@ void forgetWindows(TControl* control) {
     for (TControl* child : control->Controls()) forgetWindows(child);
 }
 
+// The layout is in pixels at 96 dpi; a window shows it at its monitor's scale. GetDpiForWindow
+// is there from Windows 10 (1607); before, every window has the system's scale.
+UINT dpiOf(HWND window) {
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpiForWindow != nullptr && window != nullptr)
+        if (const UINT dpi = dpiForWindow(window); dpi != 0) return dpi;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+int scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI); }
+
+void arrangeItems(TControl::Native& group);
+
+void place(TControl::Native& native, UINT dpi) {
+    if (!native.placed) return;
+    const RECT& at = native.bounds;
+    SetWindowPos(native.window, nullptr, scaled(at.left, dpi), scaled(at.top, dpi), scaled(at.right, dpi),
+                 scaled(at.bottom, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    arrangeItems(native);
+}
+
+void setFont(HWND window, HFONT font);
+
+// The form's font at this scale, on the form and every control in it.
+void makeFont(TControl::Native& form, UINT dpi) {
+    HFONT created = CreateFontW(scaled(form.logicalFont.height, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, Wide(form.logicalFont.name).c_str());
+    setFont(form.window, created);
+    EnumChildWindows(form.window, [](HWND child, LPARAM handle) -> BOOL {
+        setFont(child, reinterpret_cast<HFONT>(handle));
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(created));
+    if (form.font != nullptr) DeleteObject(form.font);
+    form.font = created;
+}
+
+// The controls at the new scale, parents before their children (a radio group's items follow
+// its size and font).
+void placeChildren(TControl* control, UINT dpi) {
+    for (TControl* child : control->Controls()) {
+        place(child->native(), dpi);
+        placeChildren(child, dpi);
+    }
+}
+
 LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -119,6 +173,16 @@ LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
             return 0;
         }
         break;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another scale, or its scale changed: the system proposes the
+        // window's new outer rectangle, and the font and the controls follow.
+        const auto* proposed = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window, nullptr, proposed->left, proposed->top, proposed->right - proposed->left,
+                     proposed->bottom - proposed->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (form->native().font != nullptr) makeFont(form->native(), HIWORD(wParam));
+        placeChildren(form, HIWORD(wParam));
+        return 0;
+    }
     case WM_DESTROY:
         if (Application->MainForm() == form) PostQuitMessage(0);
         return 0;
@@ -245,9 +309,12 @@ void TControl::SetEnabled(bool enabled) {
     for (HWND item : native_->items) EnableWindow(item, enabled);
 }
 
+// A form's place is scaled too, so that it takes the same part of the screen as at 96 dpi,
+// where the system puts the windows of programs that do not scale themselves.
 void TControl::SetBounds(int left, int top, int width, int height) {
-    SetWindowPos(native_->window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    arrangeItems(*native_);
+    native_->bounds = {left, top, width, height};
+    native_->placed = true;
+    place(*native_, dpiOf(native_->window));
 }
 
 void TControl::Click() {
@@ -263,16 +330,8 @@ void TControl::Click() {
 }
 
 void TForm::SetFont(const TFont& font) {
-    HFONT created = CreateFontW(font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, Wide(font.name).c_str());
-    setFont(native().window, created);
-    EnumChildWindows(native().window, [](HWND child, LPARAM handle) -> BOOL {
-        setFont(child, reinterpret_cast<HFONT>(handle));
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(created));
-    if (native().font != nullptr) DeleteObject(native().font);
-    native().font = created;
+    native().logicalFont = font;
+    makeFont(native(), dpiOf(native().window));
 }
 
 void TForm::SetColor(TColor) {
