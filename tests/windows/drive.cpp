@@ -184,6 +184,10 @@ bool start(Program& program, const char* exe, const char* arguments = nullptr) {
     // Settled: it has drawn itself and waits for input.
     WaitForInputIdle(program.process.hProcess, 60000);
     if (!mapped(program.window)) return false;
+    // Keys go to the active window, and Wine makes a new window active a while after showing
+    // it: a key before that reaches nothing, as a user typing too early would find.
+    if (!check(waitFor([&] { return GetForegroundWindow() == program.window; }), "the window is active"))
+        return false;
 
     for (const Control& control : kControls)
         program.controls[control.name] =
