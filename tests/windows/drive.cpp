@@ -288,7 +288,6 @@ struct Box {
     HWND window = nullptr;
     std::string title, text;
     bool errorIcon = false;
-    long long shownAtUs = 0; // when it was seen shown, on Wine's performance counter
 };
 
 long long nowUs() {
@@ -328,7 +327,6 @@ Box nextBox(const Program& program) {
                GetForegroundWindow() == box.window;
     });
     if (!shown) return {};
-    box.shownAtUs = nowUs();
     box.title = windowText(box.window);
     char text[2048] = {};
     GetDlgItemTextA(box.window, 0xFFFF, text, sizeof text);
@@ -460,12 +458,17 @@ bool connectCom1(const Program& program) {
 }
 
 // The controller of most scenarios answers every byte at once: a send it leaves
-// unacknowledged is then a fault, unless its answer left the controller only after the panel
-// had shown "FALSE" (a late answer on a loaded machine, which the panel rightly sends again).
-// The shell beside compares the two moments and says which it was: Wine's performance
-// counter is Linux's raw monotonic clock, which the controller stamps its answers with.
+// unacknowledged is then a fault, unless its answer left the controller only after the
+// panel's wait had ended (a late answer on a loaded machine, which the panel rightly sends
+// again). The wait cannot end before eleven pauses of 1 ms after the byte's box closed, and
+// that box closes only after the driver's key: the key's moment plus 11 ms is the earliest
+// end, whatever the load. The box with "FALSE" shows later, by as long as the machine takes
+// to make it. The shell beside compares the answer's moment with that earliest end: Wine's
+// performance counter is Linux's raw monotonic clock, which the controller stamps its answers
+// with.
 bool promptController = false;
 int writes = 0; // the panel's sends in this run so far: one after each echo box
+constexpr long long kShortestWaitUs = 11 * 1000;
 
 // How a box of a frame is confirmed; the scenario may act while it is open.
 using AtBox = std::function<Confirm(std::size_t byteIndex, const Box& box)>;
@@ -478,6 +481,7 @@ std::vector<Box> confirmFrame(const Program& program, const std::string& frame, 
         const char byte = frame[index];
         for (int sends = 1;; ++sends) {
             bool wrote = true;
+            long long waitEndsAfterUs = 0;
             std::string outcome;
             for (;;) {
                 Box box = nextBox(program);
@@ -491,9 +495,10 @@ std::vector<Box> confirmFrame(const Program& program, const std::string& frame, 
                 const bool last = !box.errorIcon && (box.text == "TRUE" || box.text == "FALSE");
                 if (box.errorIcon && box.title == "WriteFile") wrote = false;
                 if (last && box.text == "FALSE" && promptController)
-                    check(request("late-" + std::to_string(writes) + "-" + std::to_string(box.shownAtUs)),
+                    check(request("late-" + std::to_string(writes) + "-" + std::to_string(waitEndsAfterUs)),
                           "the shell has judged the unacknowledged send " + std::to_string(writes));
                 const Confirm how = atBox ? atBox(index, box) : Confirm::Enter;
+                if (box.text.size() == 1 && !box.errorIcon) waitEndsAfterUs = nowUs() + kShortestWaitUs;
                 if (!confirm(program, box, how))
                     return check(false, "box " + std::to_string(boxes.size()) + " closes"), boxes;
                 if (last) {

@@ -269,11 +269,12 @@ answer() {
           stalled=1 ;;
         late-*)
           # An unacknowledged send of a prompt controller: honest only when its answer (the
-          # controller's bytes up to twice the send's number) left after the panel showed
-          # "FALSE". Both moments are on the raw monotonic clock, in microseconds.
+          # controller's bytes up to twice the send's number) left after the earliest moment
+          # the panel's wait can have ended (the driver's key on the byte's box, plus eleven
+          # pauses of 1 ms). Both moments are on the raw monotonic clock, in microseconds.
           if [ -n "$stalled" ]; then kill -CONT "$simulator"; stalled=""; fi
-          local rest=${name#late-} send shown answered=""
-          send=${rest%-*} shown=${rest#*-}
+          local rest=${name#late-} send ended answered=""
+          send=${rest%-*} ended=${rest#*-}
           for _ in $(seq 500); do
             answered=$(awk -v n="$send" '$2 == "out" { total += $3; if (total >= 2 * n) { print $1; exit } }' \
                          "$work/exchanges")
@@ -282,10 +283,10 @@ answer() {
           done
           if [ -z "$answered" ]; then
             echo "FAIL send $send went unacknowledged, and the controller never answered it"
-          elif [ "$answered" -gt "$shown" ]; then
-            echo "PASS send $send: its answer left $(( (answered - shown) / 1000 )) ms after the panel showed FALSE, a late answer, sent again"
+          elif [ "$answered" -gt "$ended" ]; then
+            echo "PASS send $send: its answer left $(( (answered - ended) / 1000 )) ms after the panel's wait could end, a late answer, sent again"
           else
-            echo "FAIL send $send went unacknowledged, though its answer left $(( (shown - answered) / 1000 )) ms before the panel showed FALSE"
+            echo "FAIL send $send went unacknowledged, though its answer left $(( (ended - answered) / 1000 )) ms before the panel's wait could end"
           fi ;;
         mapped-*)
           # Wine calls a window visible before X has mapped it; a click waits for the map.
