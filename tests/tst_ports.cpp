@@ -128,19 +128,19 @@ private slots:
     void whichFileWins_data() {
         QTest::addColumn<QByteArray>("system");
         QTest::addColumn<QByteArray>("user");
-        QTest::addColumn<QString>("com1");
+        QTest::addColumn<QString>("com5");
         QTest::addColumn<QString>("com3");
-        const QByteArray system = "Com1 = /dev/ttyAMA0\nCom3 = /dev/ttyUSB2\n";
+        const QByteArray system = "Com5 = /dev/ttyAMA0\nCom3 = /dev/ttyUSB2\n";
         const QByteArray user = "Com3 = /dev/serial/by-id/usb-bench\n";
         QTest::newRow("the machine's alone") << system << QByteArray() << "/dev/ttyAMA0" << "/dev/ttyUSB2";
-        QTest::newRow("the user's alone") << QByteArray() << user << "/dev/ttyS0" << "/dev/serial/by-id/usb-bench";
+        QTest::newRow("the user's alone") << QByteArray() << user << "/dev/ttyACM0" << "/dev/serial/by-id/usb-bench";
         QTest::newRow("both") << system << user << "/dev/ttyAMA0" << "/dev/serial/by-id/usb-bench";
-        QTest::newRow("neither") << QByteArray() << QByteArray() << "/dev/ttyS0" << "/dev/ttyUSB0";
+        QTest::newRow("neither") << QByteArray() << QByteArray() << "/dev/ttyACM0" << "/dev/ttyUSB0";
     }
     void whichFileWins() {
         QFETCH(QByteArray, system);
         QFETCH(QByteArray, user);
-        QFETCH(QString, com1);
+        QFETCH(QString, com5);
         QFETCH(QString, com3);
         QTemporaryDir folder;
         const QString systemFile = folder.filePath("system.conf"), userFile = folder.filePath("user.conf");
@@ -151,9 +151,9 @@ private slots:
         ApplyPortTables(systemFile.toStdString(), userFile.toStdString(), errors);
         QCOMPARE(written(errors), std::string());
         std::fclose(errors);
-        QCOMPARE(QString::fromStdString(DevicePath("Com1")), com1);
+        QCOMPARE(QString::fromStdString(DevicePath("Com5")), com5);
         QCOMPARE(QString::fromStdString(DevicePath("COM3")), com3);
-        QCOMPARE(DevicePath("Com2"), std::string("/dev/ttyS1"));
+        QCOMPARE(DevicePath("Com4"), std::string("/dev/ttyUSB1"));
     }
 
     // Each problem is one line on the error stream, and a wrong line takes nothing from the
