@@ -11,6 +11,7 @@
 // FAIL lines and exits with the number of failures.
 
 #include "tests/support/Percentile.h"
+#include "tests/windows/Scaled.h"
 
 #include <windows.h>
 
@@ -79,12 +80,11 @@ constexpr std::array<Control, 14> kControls = {{
 }};
 
 constexpr POINT kPortGroup = {280 + 44, 8 + 4}; // on the radio group's frame, clear of its items
-constexpr RECT kPortGroupRect = {280, 8, 280 + 89, 8 + 193};
 
 // The layout's pixels are for 96 dpi; the window shows them at the display's scale, which the
 // scaling scenarios set (their name ends in it) and every other scenario leaves at 96.
 int displayDpi = USER_DEFAULT_SCREEN_DPI;
-int scaled(int pixels) { return MulDiv(pixels, displayDpi, USER_DEFAULT_SCREEN_DPI); }
+int scaled(int pixels) { return Scaled(pixels, displayDpi); }
 
 const std::string kOpenFailure = "Der gew\xE4hlte ComPort konnte nicht ge\xF6"
                                  "ffnet werden.\n\nBitte stellen sie sicher, das dieser von keiner "
@@ -691,8 +691,6 @@ void otherCodePage(Program& program) {
     check(noBoxOpen(program), "no second box");
 }
 
-// COM1 leads to a device that is no serial port: the open succeeds, each set-up call fails.
-// A second click on "verbinden" while the first box is open must not connect again.
 // ---- The program's resources and its scale ---------------------------------------------------
 
 // The manifest as built into lichtpult.exe, read back from its resource section.
@@ -716,19 +714,10 @@ void manifest(Program&) {
     FreeLibrary(image);
 }
 
-std::string rectText(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + " x " +
-           std::to_string(r.bottom - r.top);
-}
-
 // Within a pixel each way: the system rounds a frame's and a child's scaled pixels its own way.
 bool closeTo(const RECT& actual, const RECT& expected) {
     return std::abs(actual.left - expected.left) <= 1 && std::abs(actual.top - expected.top) <= 1 &&
            std::abs(actual.right - expected.right) <= 1 && std::abs(actual.bottom - expected.bottom) <= 1;
-}
-
-RECT scaledRect(int left, int top, int width, int height) {
-    return {scaled(left), scaled(top), scaled(left) + scaled(width), scaled(top) + scaled(height)};
 }
 
 // How many rows of a rectangle of a device context hold a dark pixel: the height of the text
@@ -786,16 +775,13 @@ int inkRowsOf(const wchar_t* text, int characterHeight) {
 
 // The window, every control and the font at the display's scale (the shell set it).
 void scale(Program& program) {
-    using DpiForWindow = UINT(WINAPI*)(HWND);
-    const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    const int dpi = dpiForWindow != nullptr ? static_cast<int>(dpiForWindow(program.window)) : 0;
+    const int dpi = static_cast<int>(GetDpiForWindow(program.window));
     check(dpi == displayDpi, "the window is drawn at " + std::to_string(dpi) + " dpi");
     RECT outer;
     GetWindowRect(program.window, &outer);
-    const RECT expected = scaledRect(475, 106, 386, 276);
+    const RECT expected = ScaledRect(475, 106, 386, 276, displayDpi);
     check(outer.left == expected.left && outer.top == expected.top && closeTo(outer, expected),
-          "the window is at " + rectText(outer) + " (" + rectText(expected) + ")");
+          "the window is at " + RectText(outer) + " (" + RectText(expected) + ")");
     // In the client area, as the layout places the controls.
     const auto clientRect = [&](HWND control) {
         RECT r;
@@ -805,14 +791,13 @@ void scale(Program& program) {
     };
     for (const Control& control : kControls) {
         const RECT r = clientRect(program[control.name]);
-        const RECT e = scaledRect(control.left, control.top, control.width, control.height);
+        const RECT e = ScaledRect(control.left, control.top, control.width, control.height, displayDpi);
         check(windowText(program[control.name]) == control.caption && closeTo(r, e),
-              std::string(control.name) + " at " + rectText(r) + " (" + rectText(e) + ")");
+              std::string(control.name) + " at " + RectText(r) + " (" + RectText(e) + ")");
     }
     const RECT group = clientRect(GetParent(program.ports.at(0)));
-    const RECT e = scaledRect(kPortGroupRect.left, kPortGroupRect.top, kPortGroupRect.right - kPortGroupRect.left,
-                              kPortGroupRect.bottom - kPortGroupRect.top);
-    check(closeTo(group, e), "the port choice at " + rectText(group) + " (" + rectText(e) + ")");
+    const RECT e = ScaledRect(280, 8, 89, 193, displayDpi);
+    check(closeTo(group, e), "the port choice at " + RectText(group) + " (" + RectText(e) + ")");
     int inside = 0, lastTop = -1;
     for (HWND port : program.ports) {
         const RECT r = clientRect(port);
@@ -838,6 +823,8 @@ void scale(Program& program) {
     check(request("window"), "a picture of the window is taken");
 }
 
+// COM1 leads to a device that is no serial port: the open succeeds, each set-up call fails.
+// A second click on "verbinden" while the first box is open must not connect again.
 void setUpErrors(Program& program) {
     click(program, layout("comportbut"));
     const std::array<std::string, 3> calls = {"GetCommState", "SetCommState", "SetCommTimeouts"};

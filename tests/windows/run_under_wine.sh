@@ -2,7 +2,7 @@
 # Runs the Windows tests under Wine, each scenario against a fresh simulated controller, with
 # COM1 led to the controller's pseudo-terminal: first the lower libraries' test (no display),
 # then, on a private Xvfb display, the toolkit's change of scale and the real lichtpult.exe,
-# driven as a user would by lichtpult-drive.exe (at last at 144 and 192 dpi too), with PNGs
+# driven as a user would by lichtpult-drive.exe (finally at 144 and 192 dpi too), with PNGs
 # of the window and of a box in <Windows build folder>/shots.
 #
 # Usage: run_under_wine.sh <Windows build folder> <lichtpult-sim> <lichtpult-grab>
@@ -67,6 +67,14 @@ tally() {
   passed=$((passed + $(grep -c '^PASS' <<<"$1" || true)))
   failed=$((failed + $(grep -c '^FAIL' <<<"$1" || true)))
   skipped=$((skipped + $(grep -c '^SKIP' <<<"$1" || true)))
+}
+
+# A test program's lines under its name, counted; one that ended badly without saying so fails.
+report() {
+  local name=$1 output=$2 status=$3
+  [ "$status" -eq 0 ] || grep -q '^FAIL' <<<"$output" || output+=$'\n'"FAIL the program ended with status $status"
+  sed "s/^/[$name] /" <<<"$output"
+  tally "$output"
 }
 
 # Starts a controller and leads COM1 to it; fails, saying why, when COM1 or any other name
@@ -206,10 +214,7 @@ mkdir -p "$shots"
 # The toolkit follows a change of scale (a window moved to another monitor), in one process.
 if [ -z "$only" ]; then
   wine "$winbuild/tests/windows/tst_scale.exe" >"$work/test.out" 2>&1 && status=0 || status=$?
-  output=$(cat "$work/test.out")
-  [ "$status" -eq 0 ] || grep -q '^FAIL' <<<"$output" || output+=$'\n'"FAIL tst_scale ended with status $status"
-  sed "s/^/[scale change] /" <<<"$output"
-  tally "$output"
+  report "scale change" "$(cat "$work/test.out")" "$status"
 fi
 
 frameLine() { # the controller's line for a frame with these lights on
@@ -307,7 +312,7 @@ answer() {
 }
 
 drive() {
-  local scenario=$1 behaviour=$2 output pty sync
+  local scenario=$1 behaviour=$2 output pty sync status=0
   shift 2
   # What follows is the driver's environment, VAR=value each: the program inherits it.
   [ -z "$only" ] || [[ " $only " == *" $scenario "* ]] || return 0
@@ -324,8 +329,6 @@ drive() {
     wait "$drive" && status=0 || status=$?
     drive=""
     output=$(cat "$work/drive.out" "$work/answers.out")
-    [ "$status" -eq 0 ] || grep -q '^FAIL' <<<"$output" ||
-      output+=$'\n'"FAIL the driver ended with status $status"
     # A terminal that hung up is gone, and its name may already be another's.
     if [ -n "$simulator" ] && [ "$pty" != /dev/null ]; then
       local held
@@ -338,8 +341,7 @@ drive() {
     fi
   fi
   unsimulate
-  sed "s/^/[$scenario] /" <<<"$output"
-  tally "$output"
+  report "$scenario" "$output" "$status"
 }
 
 drive start-up ok

@@ -8,6 +8,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Controls.h"
 #include "toolkit/win32/Controls_win32.h"
+#include "tests/windows/Scaled.h"
 
 #include <windows.h>
 
@@ -44,11 +45,6 @@ public:
 
 Form* form = nullptr;
 
-std::string text(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + " x " +
-           std::to_string(r.bottom - r.top);
-}
-
 bool equal(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -62,9 +58,8 @@ RECT placeOf(HWND window) {
 }
 
 void at(int dpi) {
-    const auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, USER_DEFAULT_SCREEN_DPI); };
-    const auto rect = [&](int left, int top, int width, int height) {
-        return RECT{scaled(left), scaled(top), scaled(left) + scaled(width), scaled(top) + scaled(height)};
+    const auto rect = [dpi](int left, int top, int width, int height) {
+        return ScaledRect(left, top, width, height, dpi);
     };
     HWND window = Win32Handle(form);
     RECT proposed = rect(475, 106, 386, 276);
@@ -72,20 +67,20 @@ void at(int dpi) {
     const std::string where = " at " + std::to_string(dpi) + " dpi";
     RECT outer;
     GetWindowRect(window, &outer);
-    check(equal(outer, proposed), "the window takes the proposed " + text(outer) + where);
+    check(equal(outer, proposed), "the window takes the proposed " + RectText(outer) + where);
     const RECT group = placeOf(Win32Handle(form->group)), box = placeOf(Win32Handle(form->box));
-    check(equal(group, rect(8, 8, 137, 89)), "the group box at " + text(group) + where);
-    check(equal(box, rect(8, 16, 81, 17)), "the check box in it at " + text(box) + where);
+    check(equal(group, rect(8, 8, 137, 89)), "the group box at " + RectText(group) + where);
+    check(equal(box, rect(8, 16, 81, 17)), "the check box in it at " + RectText(box) + where);
     const RECT ports = placeOf(Win32Handle(form->ports));
     HWND last = GetWindow(Win32Handle(form->ports), GW_CHILD);
     for (HWND next = last; next != nullptr; next = GetWindow(next, GW_HWNDNEXT)) last = next;
     const RECT item = placeOf(last);
-    check(equal(ports, rect(280, 8, 89, 193)) && item.bottom <= ports.bottom - ports.top && item.top > scaled(150),
-          "the port choice at " + text(ports) + ", its last item at " + text(item) + where);
+    check(equal(ports, rect(280, 8, 89, 193)) && item.bottom <= ports.bottom - ports.top && item.top > Scaled(150, dpi),
+          "the port choice at " + RectText(ports) + ", its last item at " + RectText(item) + where);
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Win32Handle(form->box), WM_GETFONT, 0, 0)), sizeof font, &font);
     const bool same = SendMessageW(Win32Handle(form->box), WM_GETFONT, 0, 0) == SendMessageW(last, WM_GETFONT, 0, 0);
-    check(font.lfHeight == scaled(-11) && same,
+    check(font.lfHeight == Scaled(-11, dpi) && same,
           "the controls' font is " + std::to_string(-font.lfHeight) + " pixels high" + where);
 }
 

@@ -11,12 +11,12 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 
 struct TControl::Native {
     TControl::Kind kind;
     HWND window = nullptr;
-    RECT bounds{};            // as set, in pixels at 96 dpi: left, top, width, height
-    bool placed = false;
+    std::optional<ItemRect> bounds; // as set, in pixels at 96 dpi
     TFont logicalFont{};      // a form's, its height at 96 dpi
     HFONT font = nullptr;     // a form's at the window's scale, shared by its controls
     int colour = COLOR_WINDOW; // a form's background
@@ -96,10 +96,10 @@ int scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), 
 void arrangeItems(TControl::Native& group);
 
 void place(TControl::Native& native, UINT dpi) {
-    if (!native.placed) return;
-    const RECT& at = native.bounds;
-    SetWindowPos(native.window, nullptr, scaled(at.left, dpi), scaled(at.top, dpi), scaled(at.right, dpi),
-                 scaled(at.bottom, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!native.bounds) return;
+    const ItemRect& at = *native.bounds;
+    SetWindowPos(native.window, nullptr, scaled(at.left, dpi), scaled(at.top, dpi), scaled(at.width, dpi),
+                 scaled(at.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
     arrangeItems(native);
 }
 
@@ -312,8 +312,7 @@ void TControl::SetEnabled(bool enabled) {
 // A form's place is scaled too, so that it takes the same part of the screen as at 96 dpi,
 // where the system puts the windows of programs that do not scale themselves.
 void TControl::SetBounds(int left, int top, int width, int height) {
-    native_->bounds = {left, top, width, height};
-    native_->placed = true;
+    native_->bounds = ItemRect{left, top, width, height};
     place(*native_, dpiOf(native_->window));
 }
 
