@@ -152,6 +152,8 @@ struct Program {
     }
 };
 
+void settle(const Program& program);
+
 bool start(Program& program, const char* exe, const char* arguments = nullptr) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -188,6 +190,11 @@ bool start(Program& program, const char* exe, const char* arguments = nullptr) {
     // it: a key before that reaches nothing, as a user typing too early would find.
     if (!check(waitFor([&] { return GetForegroundWindow() == program.window; }), "the window is active"))
         return false;
+    // WaitForInputIdle has been seen to return while the program was still starting, and a
+    // key judged by the focus of that moment goes astray: the first Tab was once taken as
+    // reaching the button that start-up focused, and then moved the focus on from it. A
+    // message sent to the window comes back only once the program waits for input.
+    settle(program);
 
     for (const Control& control : kControls)
         program.controls[control.name] =
@@ -564,6 +571,11 @@ void startUp(Program& program) {
               name + (checked ? " selected" : " not selected"));
     }
     checkStates(program, false);
+    // As a dialog starts: on a control, never on the window itself, where a first key would
+    // do nothing.
+    const HWND first = GetNextDlgTabItem(program.window, nullptr, FALSE);
+    check(first != nullptr && focusOf(program) == first,
+          "the focus starts on the first control Tab reaches: " + program.nameOf(focusOf(program)));
     check(noBoxOpen(program), "no box at start-up");
     check(request("window"), "a picture of the window is taken");
 }

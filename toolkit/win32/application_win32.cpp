@@ -21,8 +21,6 @@ void TApplication::Run() {
     HWND window = Win32Handle(main);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
-    // As a dialog starts: the first control Tab reaches has the focus.
-    if (HWND first = GetNextDlgTabItem(window, nullptr, FALSE)) SetFocus(first);
     MSG message;
     // Ends with WM_QUIT, which the main window posts when it is destroyed.
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -160,19 +160,22 @@ LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
         FillRect(reinterpret_cast<HDC>(wParam), &area, GetSysColorBrush(form->native().colour));
         return 1;
     }
-    case WM_ACTIVATE:
+    case WM_ACTIVATE: {
         // A plain window gives the focus to itself when it comes back; a dialog gives it back
-        // to the control that had it.
+        // to the control that had it, and the first time to the first control Tab reaches.
+        // Set here, while the window is being activated, a key can never find the focus on
+        // the window itself between its showing and the program's first wait for input.
         if (LOWORD(wParam) == WA_INACTIVE) {
             HWND focus = GetFocus();
             if (focus != nullptr && IsChild(window, focus)) form->native().focused = focus;
             return 0;
         }
-        if (form->native().focused != nullptr && IsWindow(form->native().focused)) {
-            SetFocus(form->native().focused);
-            return 0;
-        }
-        break;
+        HWND focus = form->native().focused;
+        if (focus == nullptr || !IsWindow(focus)) focus = GetNextDlgTabItem(window, nullptr, FALSE);
+        if (focus == nullptr) break;
+        SetFocus(focus);
+        return 0;
+    }
     case WM_DPICHANGED: {
         // Moved to a monitor of another scale, or its scale changed: the system proposes the
         // window's new outer rectangle, and the font and the controls follow.
