@@ -79,7 +79,9 @@ constexpr std::array<Control, 14> kControls = {{
     {"Fernlicht_auto", "Fernlicht", 160 + 8, 136 + 40, 81, 17, true, false, false, false, true},
 }};
 
-constexpr POINT kPortGroup = {280 + 44, 8 + 4}; // on the radio group's frame, clear of its items
+// The port choice's group: left, top, width, height at 96 dpi.
+constexpr std::array<int, 4> kPortGroupBounds = {280, 8, 89, 193};
+constexpr POINT kPortGroup = {kPortGroupBounds[0] + 44, kPortGroupBounds[1] + 4}; // on its frame, clear of its items
 
 // The layout's pixels are for 96 dpi; the window shows them at the display's scale, which the
 // scaling scenarios set (their name ends in it) and every other scenario leaves at 96.
@@ -152,7 +154,12 @@ struct Program {
     }
 };
 
-void settle(const Program& program);
+// The program has handled what was sent so far: a message sent to its window comes back only
+// when its thread takes messages again, in its own loop or in a box's.
+void settle(const Program& program) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(program.window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+}
 
 bool start(Program& program, const char* exe, const char* arguments = nullptr) {
     STARTUPINFOA startup{};
@@ -259,12 +266,6 @@ const Control& layout(const std::string& name) {
     return *std::find_if(kControls.begin(), kControls.end(), [&](const Control& c) { return name == c.name; });
 }
 
-// The program has handled what was sent so far: a message sent to its window comes back only
-// when its thread takes messages again, in its own loop or in a box's.
-void settle(const Program& program) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(program.window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
-}
 
 HWND captureOf(const Program& program) {
     GUITHREADINFO info{};
@@ -808,7 +809,8 @@ void scale(Program& program) {
               std::string(control.name) + " at " + RectText(r) + " (" + RectText(e) + ")");
     }
     const RECT group = clientRect(GetParent(program.ports.at(0)));
-    const RECT e = ScaledRect(280, 8, 89, 193, displayDpi);
+    const auto [left, top, width, height] = kPortGroupBounds;
+    const RECT e = ScaledRect(left, top, width, height, displayDpi);
     check(closeTo(group, e), "the port choice at " + RectText(group) + " (" + RectText(e) + ")");
     int inside = 0, lastTop = -1;
     for (HWND port : program.ports) {
