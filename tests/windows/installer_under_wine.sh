@@ -87,7 +87,8 @@ wineserver -w 2>/dev/null || true
 rm -rf "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1 || { fail "wineboot could not make the prefix"; summary; exit 1; }
 # Without a window manager Wine otherwise waits about 2 s at every hidden or destroyed window.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$work/managed.out" 2>&1 ||
+  fail "reg add of Managed=N ended with status $?: $(tail -c 300 "$work/managed.out")"
 wineserver -w
 
 # -noreset: otherwise the server resets when its last client leaves, and a program started

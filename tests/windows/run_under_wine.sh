@@ -34,21 +34,6 @@ point() { ln -sfn "$1" "$link.new" && mv -T "$link.new" "$link"; }
 point /dev/null
 mkdir -p "$nowhere"
 
-configured() {
-  grep -qF "\"COM1\"=\"$link\"" "$WINEPREFIX/system.reg" 2>/dev/null &&
-    grep -qF "\"COM6\"=\"$nowhere\"" "$WINEPREFIX/system.reg" &&
-    grep -qF '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null
-}
-if ! configured; then
-  wineboot -i >/dev/null 2>&1
-  wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$link" /f >/dev/null 2>&1
-  for n in 2 3 4 5 6; do wine reg add 'HKLM\Software\Wine\Ports' /v COM$n /d "$nowhere" /f >/dev/null 2>&1; done
-  # Without a window manager Wine otherwise waits about 2 s at every hidden or destroyed window.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  wineserver -k || true
-  wineserver -w
-fi
-
 simulator="" xvfb="" drive=""
 work=$(mktemp -d)
 finish() {
@@ -76,6 +61,34 @@ report() {
   sed "s/^/[$name] /" <<<"$output"
   tally "$output"
 }
+
+# A step of this script's own in Wine: the registry, the server, the first start on a display.
+# One that fails is a failure of the run, shown with the last lines Wine printed, and the run
+# goes on to its summary. Its output goes to a file of its own, not a pipe: a server or a
+# service it starts lives on, would hold a pipe open, and goes on writing to that file.
+step() {
+  local status=0 out
+  out=$(mktemp "$work/step.XXXXXX")
+  WINEDEBUG=err+all "$@" >"$out" 2>&1 </dev/null || status=$?
+  if [ "$status" -ne 0 ]; then
+    report "$1" "FAIL $* ended with status $status"$'\n'"$(tail -n 5 "$out")" 0
+  fi
+}
+
+configured() {
+  grep -qF "\"COM1\"=\"$link\"" "$WINEPREFIX/system.reg" 2>/dev/null &&
+    grep -qF "\"COM6\"=\"$nowhere\"" "$WINEPREFIX/system.reg" &&
+    grep -qF '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null
+}
+if ! configured; then
+  step wineboot -i
+  step wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$link" /f
+  for n in 2 3 4 5 6; do step wine reg add 'HKLM\Software\Wine\Ports' /v COM$n /d "$nowhere" /f; done
+  # Without a window manager Wine otherwise waits about 2 s at every hidden or destroyed window.
+  step wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+  wineserver -k || true
+  wineserver -w
+fi
 
 # Starts a controller and leads COM1 to it; fails, saying why, when COM1 or any other name
 # the panel offers leads elsewhere. Not in a subshell: $simulator is the caller's.
@@ -135,8 +148,8 @@ holders() {
 # ---- The lower libraries, without a display --------------------------------------------------
 
 # One server for all runs; its noise when it is stopped is of no interest.
-wineserver -p 2>/dev/null
-wine cmd /c exit >/dev/null 2>&1
+step wineserver -p
+step wine cmd /c exit
 
 run() {
   local scenario=$1 behaviour=$2 output
@@ -182,7 +195,7 @@ fi
 
 # Wine draws at the prefix's display scale from its next start on.
 scaleTo() {
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  step wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
 }
@@ -199,8 +212,8 @@ display() {
   xvfb=$!
   for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
   export DISPLAY=:$(cat "$work/display")
-  wineserver -p 2>/dev/null
-  wine cmd /c exit >/dev/null 2>&1
+  step wineserver -p
+  step wine cmd /c exit
 }
 
 # A run stopped during the scaling scenarios leaves the prefix at their scale.
