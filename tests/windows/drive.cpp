@@ -266,7 +266,6 @@ const Control& layout(const std::string& name) {
     return *std::find_if(kControls.begin(), kControls.end(), [&](const Control& c) { return name == c.name; });
 }
 
-
 HWND captureOf(const Program& program) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;

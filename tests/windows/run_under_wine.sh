@@ -147,7 +147,7 @@ holders() {
 
 # ---- The lower libraries, without a display --------------------------------------------------
 
-# One server for all runs; its noise when it is stopped is of no interest.
+# One server for all runs.
 step wineserver -p
 step wine cmd /c exit
 
