@@ -89,8 +89,7 @@ private slots:
         QTest::mouseClick(QtWidget(Form1->Standlicht), Qt::LeftButton);
         // Per byte: the echo, the failed write, eleven failed reads and the outcome.
         QCOMPARE(confirmer.lines.size(), 28 * 14);
-        QCOMPARE(confirmer.lines.mid(0, 3), (QStringList{"a", "!WriteFile: Input/output error",
-                                                          "!ReadFile: Input/output error"}));
+        QCOMPARE(confirmer.lines.mid(0, 3), (QStringList{"a", IoFailure("WriteFile"), IoFailure("ReadFile")}));
         QCOMPARE(confirmer.lines.at(13), QString("FALSE"));
     }
 
@@ -107,9 +106,8 @@ private slots:
             if (clicks++ == 0) userClick(Form1->comportbut);
         };
         userClick(Form1->comportbut);
-        QCOMPARE(confirmer.lines, (QStringList{"!GetCommState: Input/output error",
-                                               "!SetCommState: Input/output error",
-                                               "!SetCommTimeouts: Input/output error"}));
+        QCOMPARE(confirmer.lines, (QStringList{IoFailure("GetCommState"), IoFailure("SetCommState"),
+                                               IoFailure("SetCommTimeouts")}));
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
     }
 
@@ -127,7 +125,7 @@ private slots:
         };
         userClick(Form1->Standlicht);
         QCOMPARE(confirmer.lines.size(), 28 * 14);
-        QCOMPARE(confirmer.lines.at(1), QString("!WriteFile: Input/output error"));
+        QCOMPARE(confirmer.lines.at(1), IoFailure("WriteFile"));
         QCOMPARE(confirmer.lines.last(), QString("FALSE"));
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
     }

@@ -25,20 +25,11 @@ using Reply = sim::Behaviour::Reply;
 namespace {
 
 const std::string kFrameWithSideLights = "ancnbyjnenfnenfnknlngnhniydn";
-const QString kIoError = "Input/output error";
-
-QStringList failedWait() {
-    QStringList lines;
-    for (int i = 0; i < 11; ++i) lines << "!ReadFile: " + kIoError;
-    return lines << "FALSE";
-}
-
-// Boxes of a byte the controller never acknowledges.
-QStringList tenFailedSends(char byte) {
-    QStringList lines;
-    for (int i = 0; i < 10; ++i) lines << QString(QChar(byte)) << "FALSE";
-    return lines;
-}
+const sim::Behaviour kSilent = [] {
+    sim::Behaviour silent;
+    silent.reply = Reply::Silent;
+    return silent;
+}();
 
 int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size()); }
 
@@ -63,9 +54,7 @@ private slots:
 
     // The answer to the first send comes after its wait: the second send's wait takes it.
     void lateAnswerAcknowledgesTheNextSend() {
-        sim::Behaviour silent;
-        silent.reply = Reply::Silent;
-        sim::Controller controller(silent);
+        sim::Controller controller(kSilent);
         BoxRecorder recorder;
         ConnectPanel(controller.Path());
         seam::BeforeRead([&](int read) {
@@ -82,9 +71,7 @@ private slots:
     // "o" comes in the last read of one wait, "k" in the first of the next: neither wait
     // sees exactly "ok".
     void okSplitAcrossWaitsNeverCounts() {
-        sim::Behaviour silent;
-        silent.reply = Reply::Silent;
-        sim::Controller controller(silent);
+        sim::Controller controller(kSilent);
         BoxRecorder recorder;
         ConnectPanel(controller.Path());
         seam::BeforeRead([&](int read) {
@@ -95,16 +82,14 @@ private slots:
             }
         });
         WriteCommand("a", 1);
-        QCOMPARE(recorder.lines, tenFailedSends('a'));
+        QCOMPARE(recorder.lines, TenFailedSends('a'));
         QCOMPARE(controller.ReceivedBytes(), std::string(10, 'a'));
     }
 
     // A megabyte of garbage arrives as the frame starts: every wait reads at most 22 bytes of
     // it, the frame runs to its end, and memory stays flat.
     void floodDuringAFrame() {
-        sim::Behaviour silent;
-        silent.reply = Reply::Silent;
-        sim::Controller controller(silent);
+        sim::Controller controller(kSilent);
         BoxRecorder recorder;
         ConnectPanel(controller.Path());
         controller.Send(std::string(1 << 20, 'x'));
@@ -117,7 +102,7 @@ private slots:
         QStringList lines;
         for (const char byte : kFrameWithSideLights) {
             wire += std::string(10, byte);
-            lines << tenFailedSends(byte);
+            lines << TenFailedSends(byte);
         }
         QVERIFY(controller.WaitForReceived(wire.size()));
         QCOMPARE(controller.ReceivedBytes(), wire);
@@ -140,9 +125,9 @@ private slots:
 
         QStringList lines;
         for (int i = 0; i < 4; ++i) lines << QString(QChar(kFrameWithSideLights[i])) << "TRUE";
-        lines << "b" << failedWait() << "b" << "!WriteFile: " + kIoError << failedWait();
+        lines << "b" << FailedWait() << "b" << IoFailure("WriteFile") << FailedWait();
         for (const char byte : kFrameWithSideLights.substr(5))
-            lines << QString(QChar(byte)) << "!WriteFile: " + kIoError << failedWait();
+            lines << QString(QChar(byte)) << IoFailure("WriteFile") << FailedWait();
         QCOMPARE(controller.ReceivedBytes(), kFrameWithSideLights.substr(0, 5));
         QCOMPARE(recorder.lines, lines);
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));

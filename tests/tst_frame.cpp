@@ -147,7 +147,7 @@ private slots:
         QStringList lines;
         for (const char byte : frameFor({"Innenraum"})) {
             tenEach += std::string(10, byte);
-            for (int i = 0; i < 10; ++i) lines << QString(QChar(byte)) << "FALSE";
+            lines << TenFailedSends(byte);
         }
         QCOMPARE(controller->ReceivedBytes(), tenEach);
         QCOMPARE(recorder.lines, lines);

@@ -19,12 +19,6 @@ Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
-QStringList repeated(const QStringList& lines, int times) {
-    QStringList all;
-    for (int i = 0; i < times; ++i) all << lines;
-    return all;
-}
-
 sim::Behaviour reply(Reply kind, std::string answer = "ok", std::chrono::microseconds delay = {}) {
     sim::Behaviour b;
     b.reply = kind;
@@ -32,9 +26,6 @@ sim::Behaviour reply(Reply kind, std::string answer = "ok", std::chrono::microse
     b.delay = delay;
     return b;
 }
-
-const QString kIoError = "Input/output error";
-const QStringList kFailedWait = repeated({"!ReadFile: " + kIoError}, 11) << "FALSE";
 
 // Opens the controller's terminal as the connect button does.
 void connectTo(const sim::Controller& controller) {
@@ -73,9 +64,9 @@ private slots:
                                          << std::string("an")
                                          << QStringList{"a", "TRUE", "n", "TRUE"} << std::string();
         QTest::newRow("never answers") << reply(Reply::Silent) << std::string("a")
-                                       << std::string(10, 'a') << repeated({"a", "FALSE"}, 10) << std::string();
+                                       << std::string(10, 'a') << TenFailedSends('a') << std::string();
         QTest::newRow("answers garbage") << reply(Reply::Now, "xy") << std::string("a")
-                                         << std::string(10, 'a') << repeated({"a", "FALSE"}, 10) << std::string();
+                                         << std::string(10, 'a') << TenFailedSends('a') << std::string();
         QTest::newRow("ok with line end read as ok, line end spoils the next wait")
             << reply(Reply::Now, "ok\r\n") << std::string("an") << std::string("ann")
             << QStringList{"a", "TRUE", "n", "FALSE", "n", "TRUE"} << std::string();
@@ -83,7 +74,7 @@ private slots:
         // line end in a later read of the same wait.
         QTest::newRow("o, then k with the line end in the next read")
             << reply(Reply::Now, "o") << std::string("a") << std::string(10, 'a')
-            << repeated({"a", "FALSE"}, 10) << std::string("k\r\n");
+            << TenFailedSends('a') << std::string("k\r\n");
         QTest::newRow("o and k in separate reads of one wait")
             << reply(Reply::Now, "o") << std::string("a") << std::string("a")
             << QStringList{"a", "TRUE"} << std::string("k");
@@ -103,8 +94,8 @@ private slots:
         unplugged.hangUpAfter = 1;
         QTest::newRow("hangs up after the first byte")
             << unplugged << std::string("a") << std::string("a")
-            << (QStringList{"a"} << kFailedWait << "a"
-                                 << "!WriteFile: " + kIoError << kFailedWait) << std::string();
+            << (QStringList{"a"} << FailedWait() << "a" << IoFailure("WriteFile") << FailedWait())
+            << std::string();
     }
     void transfer() {
         QFETCH(sim::Behaviour, behaviour);
@@ -175,7 +166,7 @@ private slots:
         controller.HangUp();
 
         QCOMPARE(WriteCommand("a", 1), serial::DWORD{0});
-        QCOMPARE(recorder.lines, (QStringList{"a", "!WriteFile: " + kIoError} << kFailedWait));
+        QCOMPARE(recorder.lines, (QStringList{"a", IoFailure("WriteFile")} << FailedWait()));
         QCOMPARE(controller.ReceivedBytes(), std::string());
     }
 
@@ -217,8 +208,7 @@ private slots:
         controller.HangUp();
         ConfigureComPort(hComPort);
         SetComTimeouts(hComPort);
-        QCOMPARE(recorder.lines, (QStringList{"!GetCommState: " + kIoError,
-                                              "!SetCommState: " + kIoError}));
+        QCOMPARE(recorder.lines, (QStringList{IoFailure("GetCommState"), IoFailure("SetCommState")}));
     }
 
     void readFailureShowsItsBoxAndCountsNothing() {

@@ -26,6 +26,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace serial;
@@ -112,19 +113,15 @@ private slots:
     }
 
     void eachMemberIsTheControlOfItsName() {
-        const std::vector<TControl*> members = {
-            Form1->comportbut, Form1->comports, Form1->Allgemein, Form1->Sonderfunktionen,
-            Form1->Nebel, Form1->Blinker, Form1->Lichtautomatik, Form1->Standlicht,
-            Form1->Abblendlicht, Form1->Fernlicht, Form1->Rueckwaerts, Form1->Innenraum,
-            Form1->Nebelschlussleuchte, Form1->Nebelscheinwerfer, Form1->Links, Form1->Rechts,
-            Form1->Parklicht, Form1->Warnblinklicht, Form1->Abblendlicht_auto,
-            Form1->Fernlicht_auto};
-        const QStringList names = {"comportbut", "comports", "Allgemein", "Sonderfunktionen",
-            "Nebel", "Blinker", "Lichtautomatik", "Standlicht", "Abblendlicht", "Fernlicht",
-            "Rueckwaerts", "Innenraum", "Nebelschlussleuchte", "Nebelscheinwerfer", "Links",
-            "Rechts", "Parklicht", "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto"};
-        for (std::size_t i = 0; i < members.size(); ++i)
-            QCOMPARE(QString::fromStdString(members[i]->Name()), names[int(i)]);
+#define MEMBER(name) std::pair<TControl*, std::string>(Form1->name, #name)
+        const std::vector members = {MEMBER(comportbut), MEMBER(comports), MEMBER(Allgemein),
+            MEMBER(Sonderfunktionen), MEMBER(Nebel), MEMBER(Blinker), MEMBER(Lichtautomatik),
+            MEMBER(Standlicht), MEMBER(Abblendlicht), MEMBER(Fernlicht), MEMBER(Rueckwaerts),
+            MEMBER(Innenraum), MEMBER(Nebelschlussleuchte), MEMBER(Nebelscheinwerfer),
+            MEMBER(Links), MEMBER(Rechts), MEMBER(Parklicht), MEMBER(Warnblinklicht),
+            MEMBER(Abblendlicht_auto), MEMBER(Fernlicht_auto)};
+#undef MEMBER
+        for (const auto& [member, name] : members) QCOMPARE(member->Name(), name);
     }
 
     void window() {
@@ -321,7 +318,7 @@ private slots:
         QStringList boxes;
         for (const QString& call : failing) {
             seam::Fail(call.toStdString(), EIO);
-            boxes << "!" + call + ": Input/output error";
+            boxes << IoFailure(call);
         }
         ConnectPanel(controller.Path());
         QCOMPARE(recorder.lines, boxes);
@@ -379,8 +376,7 @@ private slots:
         BoxRecorder recorder;
         seam::AfterOpen([&controller] { controller.HangUp(); });
         ConnectPanel(controller.Path());
-        QCOMPARE(recorder.lines, (QStringList{"!GetCommState: Input/output error",
-                                              "!SetCommState: Input/output error"}));
+        QCOMPARE(recorder.lines, (QStringList{IoFailure("GetCommState"), IoFailure("SetCommState")}));
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
     }
 

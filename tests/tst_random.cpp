@@ -26,8 +26,8 @@
 namespace {
 
 
-const QString kReadFailed = "!ReadFile: Input/output error";
-const QString kWriteFailed = "!WriteFile: Input/output error";
+const QString kReadFailed = IoFailure("ReadFile");
+const QString kWriteFailed = IoFailure("WriteFile");
 
 class Model {
 public:

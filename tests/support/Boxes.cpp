@@ -19,6 +19,18 @@ QString Describe(const ModalBox& box) {
                 Cp1252ToQString(box.text));
 }
 
+QStringList Repeated(const QStringList& lines, int times) {
+    QStringList all;
+    for (int i = 0; i < times; ++i) all << lines;
+    return all;
+}
+
+QString IoFailure(const QString& call) { return line(true, call, "Input/output error"); }
+
+QStringList FailedWait() { return Repeated({IoFailure("ReadFile")}, 11) << "FALSE"; }
+
+QStringList TenFailedSends(char byte) { return Repeated({QString(QChar(byte)), "FALSE"}, 10); }
+
 BoxRecorder::BoxRecorder() {
     previous_ = SetModalBoxPresenter([this](const ModalBox& box) {
         shown.push_back({box, std::chrono::steady_clock::now()});

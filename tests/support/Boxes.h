@@ -18,6 +18,15 @@ class QMessageBox;
 
 QString Describe(const ModalBox& box);
 
+// The box lines a frame shows again and again, in the form above.
+QStringList Repeated(const QStringList& lines, int times);
+// A call that failed because the line is gone: "!<call>: Input/output error".
+QString IoFailure(const QString& call);
+// A wait on a line that is gone: a failed read in each of its eleven passes, then "FALSE".
+QStringList FailedWait();
+// A byte the controller never acknowledges: ten sends, each its echo and then "FALSE".
+QStringList TenFailedSends(char byte);
+
 class BoxRecorder {
 public:
     BoxRecorder();
