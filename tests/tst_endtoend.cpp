@@ -89,7 +89,8 @@ private slots:
         QTest::mouseClick(QtWidget(Form1->Standlicht), Qt::LeftButton);
         // Per byte: the echo, the failed write, eleven failed reads and the outcome.
         QCOMPARE(confirmer.lines.size(), 28 * 14);
-        QCOMPARE(confirmer.lines.mid(0, 3), (QStringList{"a", IoFailure("WriteFile"), IoFailure("ReadFile")}));
+        QCOMPARE(confirmer.lines.mid(0, 3),
+                 (QStringList{"a", IoFailure("WriteFile"), IoFailure("ReadFile")}));
         QCOMPARE(confirmer.lines.at(13), QString("FALSE"));
     }
 

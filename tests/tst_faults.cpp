@@ -20,16 +20,11 @@
 #include <sys/stat.h>
 
 using namespace std::chrono_literals;
-using Reply = sim::Behaviour::Reply;
 
 namespace {
 
 const std::string kFrameWithSideLights = "ancnbyjnenfnenfnknlngnhniydn";
-const sim::Behaviour kSilent = [] {
-    sim::Behaviour silent;
-    silent.reply = Reply::Silent;
-    return silent;
-}();
+const sim::Behaviour kSilent = sim::BehaviourNamed("silent").value();
 
 int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size()); }
 

@@ -9,8 +9,6 @@
 
 #include <QTest>
 
-using Reply = sim::Behaviour::Reply;
-
 Q_DECLARE_METATYPE(std::string)
 
 namespace {
@@ -138,9 +136,7 @@ private slots:
     }
 
     void neverAcknowledgedFrameStillSendsEveryByte() {
-        sim::Behaviour silent;
-        silent.reply = Reply::Silent;
-        controller->SetBehaviour(silent);
+        controller->SetBehaviour(sim::BehaviourNamed("silent").value());
         BoxRecorder recorder;
         SendLightStates();
         std::string tenEach;

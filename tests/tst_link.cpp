@@ -63,10 +63,12 @@ private slots:
         QTest::newRow("answers at once") << reply(Reply::Now) << std::string("an")
                                          << std::string("an")
                                          << QStringList{"a", "TRUE", "n", "TRUE"} << std::string();
-        QTest::newRow("never answers") << reply(Reply::Silent) << std::string("a")
-                                       << std::string(10, 'a') << TenFailedSends('a') << std::string();
-        QTest::newRow("answers garbage") << reply(Reply::Now, "xy") << std::string("a")
-                                         << std::string(10, 'a') << TenFailedSends('a') << std::string();
+        QTest::newRow("never answers")
+            << reply(Reply::Silent) << std::string("a") << std::string(10, 'a')
+            << TenFailedSends('a') << std::string();
+        QTest::newRow("answers garbage")
+            << reply(Reply::Now, "xy") << std::string("a") << std::string(10, 'a')
+            << TenFailedSends('a') << std::string();
         QTest::newRow("ok with line end read as ok, line end spoils the next wait")
             << reply(Reply::Now, "ok\r\n") << std::string("an") << std::string("ann")
             << QStringList{"a", "TRUE", "n", "FALSE", "n", "TRUE"} << std::string();
@@ -208,7 +210,8 @@ private slots:
         controller.HangUp();
         ConfigureComPort(hComPort);
         SetComTimeouts(hComPort);
-        QCOMPARE(recorder.lines, (QStringList{IoFailure("GetCommState"), IoFailure("SetCommState")}));
+        QCOMPARE(recorder.lines,
+                 (QStringList{IoFailure("GetCommState"), IoFailure("SetCommState")}));
     }
 
     void readFailureShowsItsBoxAndCountsNothing() {

@@ -376,7 +376,8 @@ private slots:
         BoxRecorder recorder;
         seam::AfterOpen([&controller] { controller.HangUp(); });
         ConnectPanel(controller.Path());
-        QCOMPARE(recorder.lines, (QStringList{IoFailure("GetCommState"), IoFailure("SetCommState")}));
+        QCOMPARE(recorder.lines,
+                 (QStringList{IoFailure("GetCommState"), IoFailure("SetCommState")}));
         QCOMPARE(Form1->comportbut->Caption(), Text("trennen"));
     }
 

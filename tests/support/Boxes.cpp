@@ -12,17 +12,17 @@ QString line(bool error, const QString& title, const QString& text) {
     return error ? "!" + title + ": " + text : text;
 }
 
+QStringList Repeated(const QStringList& lines, int times) {
+    QStringList all;
+    for (int i = 0; i < times; ++i) all << lines;
+    return all;
+}
+
 } // namespace
 
 QString Describe(const ModalBox& box) {
     return line(box.icon == ModalBox::Icon::Error, Cp1252ToQString(box.caption),
                 Cp1252ToQString(box.text));
-}
-
-QStringList Repeated(const QStringList& lines, int times) {
-    QStringList all;
-    for (int i = 0; i < times; ++i) all << lines;
-    return all;
 }
 
 QString IoFailure(const QString& call) { return line(true, call, "Input/output error"); }

@@ -19,7 +19,6 @@ class QMessageBox;
 QString Describe(const ModalBox& box);
 
 // The box lines a frame shows again and again, in the form above.
-QStringList Repeated(const QStringList& lines, int times);
 // A call that failed because the line is gone: "!<call>: Input/output error".
 QString IoFailure(const QString& call);
 // A wait on a line that is gone: a failed read in each of its eleven passes, then "FALSE".
