@@ -62,8 +62,8 @@ DWORD ReadComPort(void* buffer, DWORD count) {
 }
 
 void ShowApiError(const Text& operation) {
-    const Text message = SysErrorMessage(serial::GetLastError());
-    toolkit::MessageBoxA(nullptr, message.c_str(), operation.c_str(), MB_ICONERROR);
+    const SystemText message = SysErrorMessage(serial::GetLastError());
+    toolkit::MessageBoxA(nullptr, message, operation.c_str(), MB_ICONERROR);
 }
 
 DWORD WriteCommand(const Text& text, DWORD count) {

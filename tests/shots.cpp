@@ -8,7 +8,6 @@
 #include "tests/support/Panel.h"
 #include "toolkit/Application.h"
 #include "toolkit/qt/Controls_qt.h"
-#include "toolkit/qt/Cp1252.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,7 +54,7 @@ int main(int argc, char** argv) {
     // The message a failed connect shows, as the user sees it.
     ConnectPanel("/dev/lichtpult-missing");
     QMessageBox message(QMessageBox::Information, QCoreApplication::applicationName(),
-                        Cp1252ToQString(recorder.shown.back().box.text), QMessageBox::Ok);
+                        QString::fromStdString(recorder.shown.back().box.text), QMessageBox::Ok);
     message.show();
     QApplication::processEvents();
     ok &= save(&message, folder, "5-open-failure.png");

@@ -293,8 +293,9 @@ private slots:
 
         QCOMPARE(recorder.shown.size(), std::size_t{1});
         QCOMPARE(recorder.shown[0].box.icon, ModalBox::Icon::Information);
-        QCOMPARE(recorder.shown[0].box.text, kOpenFailure);
-        QVERIFY(Cp1252ToQString(recorder.shown[0].box.text).startsWith(
+        const QString shown = QString::fromStdString(recorder.shown[0].box.text);
+        QCOMPARE(shown, Cp1252ToQString(kOpenFailure));
+        QVERIFY(shown.startsWith(
             QString::fromUtf8("Der gew\u00e4hlte ComPort konnte nicht ge\u00f6ffnet werden.\n\nBitte")));
         QCOMPARE(hComPort, INVALID_HANDLE_VALUE);
         QCOMPARE(Form1->comportbut->Caption(), Text("verbinden"));

@@ -11,6 +11,13 @@ ModalBoxPresenter& presenter() {
     return installed;
 }
 
+ModalBox::Icon iconFor(unsigned type) {
+    using namespace toolkit; // MB_ICONERROR where <windows.h> does not define it
+    return (type & MB_ICONERROR) != 0 ? ModalBox::Icon::Error : ModalBox::Icon::Information;
+}
+
+std::string captionOf(const char* caption) { return Cp1252ToUtf8(caption != nullptr ? caption : "Error"); }
+
 void present(const ModalBox& box) {
     // A copy, so a presenter may replace itself while its box is open.
     const ModalBoxPresenter current = presenter();
@@ -27,11 +34,15 @@ ModalBoxPresenter SetModalBoxPresenter(ModalBoxPresenter replacement) {
 }
 
 void ShowMessage(const Text& text) {
-    present({ModalBox::Icon::Information, ApplicationTitle(), text});
+    present({ModalBox::Icon::Information, Cp1252ToUtf8(ApplicationTitle()), Cp1252ToUtf8(text)});
 }
 
 int toolkit::MessageBoxA(void* /*owner*/, const char* text, const char* caption, unsigned type) {
-    const auto icon = (type & MB_ICONERROR) != 0 ? ModalBox::Icon::Error : ModalBox::Icon::Information;
-    present({icon, caption != nullptr ? caption : "Error", text != nullptr ? text : ""});
+    present({iconFor(type), captionOf(caption), Cp1252ToUtf8(text != nullptr ? text : "")});
     return 1; // IDOK: the only button
+}
+
+int toolkit::MessageBoxA(void* /*owner*/, const SystemText& text, const char* caption, unsigned type) {
+    present({iconFor(type), captionOf(caption), text.utf8});
+    return 1;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The toolkit operations the rest of the program relies on, free of any toolkit type:
-// text, the exception, the modal information box and the error box.
+// the exception, the modal information box and the error box.
 // Every modal box of the program passes through one presenter, so tests can record the
 // boxes instead of opening them, or let real boxes open and confirm them.
+
+#include "toolkit/Text.h"
 
 #include <functional>
 #include <stdexcept>
@@ -12,20 +14,19 @@
 #include <windows.h>
 #endif
 
-// 8-bit text in the Windows-1252 code page, held by value. Equal means same length, same bytes.
-using Text = std::string;
-
 class Exception : public std::runtime_error {
 public:
     explicit Exception(const Text& message) : std::runtime_error(message) {}
     Text Message() const { return what(); }
 };
 
+// A box as the user reads it. Its caption and text are UTF-8: the program's texts are
+// converted as the box is made, the system's words come so.
 struct ModalBox {
     enum class Icon { Information, Error };
     Icon icon;
-    Text caption;
-    Text text;
+    std::string caption;
+    std::string text;
 };
 
 // Shows one box and returns when it has been closed.
@@ -48,5 +49,7 @@ inline constexpr unsigned MB_OK = 0x00;
 inline constexpr unsigned MB_ICONERROR = 0x10;
 #endif
 int MessageBoxA(void* owner, const char* text, const char* caption, unsigned type);
+// The same, with the system's words as the text: shown as the system wrote them.
+int MessageBoxA(void* owner, const SystemText& text, const char* caption, unsigned type);
 
 } // namespace toolkit

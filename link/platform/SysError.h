@@ -1,9 +1,10 @@
 #pragma once
-// The system's own words for an error code of the serial calls, as the program's text.
+// The system's own words for an error code of the serial calls.
 
-#include "toolkit/Toolkit.h"
+#include "toolkit/Text.h"
 
 #include <cstdint>
 
-// In the user's language where the system has it; Windows-1252, like every text of ours.
-Text SysErrorMessage(std::uint32_t code);
+// In the user's language where the system has it, as the system wrote it (UTF-8): never
+// narrowed to the program's code page, whatever the language.
+SystemText SysErrorMessage(std::uint32_t code);

@@ -1,6 +1,5 @@
 #include "tests/support/Boxes.h"
 
-#include "toolkit/qt/Cp1252.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,8 +20,8 @@ QStringList Repeated(const QStringList& lines, int times) {
 } // namespace
 
 QString Describe(const ModalBox& box) {
-    return line(box.icon == ModalBox::Icon::Error, Cp1252ToQString(box.caption),
-                Cp1252ToQString(box.text));
+    return line(box.icon == ModalBox::Icon::Error, QString::fromStdString(box.caption),
+                QString::fromStdString(box.text));
 }
 
 QString IoFailure(const QString& call) { return line(true, call, "Input/output error"); }

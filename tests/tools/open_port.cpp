@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     const HANDLE port = CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], SysErrorMessage(GetLastError()).c_str());
+        std::fprintf(stderr, "%s: %s\n", argv[1], SysErrorMessage(GetLastError()).utf8.c_str());
         return 1;
     }
     CloseHandle(port);

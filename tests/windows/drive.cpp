@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -703,6 +704,58 @@ void otherCodePage(Program& program) {
     check(noBoxOpen(program), "no second box");
 }
 
+// The system's own words for an error code, as it gives them to any program.
+std::wstring systemWords(DWORD code) {
+    wchar_t text[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  0, text, 512, nullptr);
+    while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r')) --length;
+    return std::wstring(text, length);
+}
+
+std::string utf8(const std::wstring& text) {
+    std::string out(text.size() * 3, '\0');
+    out.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                            out.data(), static_cast<int>(out.size()), nullptr,
+                                                            nullptr)));
+    return out;
+}
+
+bool fitsWindows1252(const std::wstring& text) {
+    BOOL lacking = FALSE;
+    WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                        nullptr, &lacking);
+    return lacking == FALSE;
+}
+
+// The error code whose system words the text is, letter for letter; 0 for none.
+DWORD codeOfWords(const std::wstring& text) {
+    for (DWORD code = 1; code < 16000; ++code)
+        if (systemWords(code) == text) return code;
+    return 0;
+}
+
+// In another language (the shell starts this scenario in Russian and in Japanese), a failed
+// call's box shows the system's words as the system gives them, read back as UTF-16, letters
+// beyond Windows-1252 included. COM1 leads nowhere, so the three set-up calls fail.
+void systemWordsInTheBox(Program& program) {
+    const std::wstring sample = systemWords(ERROR_INVALID_HANDLE);
+    check(!fitsWindows1252(sample), "the system's words need letters beyond Windows-1252: " + utf8(sample));
+    click(program, layout("comportbut"));
+    for (const char* call : {"GetCommState", "SetCommState", "SetCommTimeouts"}) {
+        const Box box = nextBox(program);
+        if (!check(box.window != nullptr && box.errorIcon && box.title == call,
+                   std::string("an error box titled ") + call + ": [" + box.title + "]"))
+            return;
+        const std::wstring shown = wideText(GetDlgItem(box.window, 0xFFFF));
+        const DWORD code = codeOfWords(shown);
+        check(code != 0 && !fitsWindows1252(shown), "it reads the system's words for error " + std::to_string(code) +
+                                                        " letter for letter: " + utf8(shown));
+        if (!check(confirm(program, box), "it closes")) return;
+    }
+    check(noBoxOpen(program), "no fourth box");
+}
+
 // ---- The program's resources and its scale ---------------------------------------------------
 
 // The manifest as built into lichtpult.exe, read back from its resource section.
@@ -1064,6 +1117,7 @@ int main(int argc, char** argv) {
         {"silent", silentController}, {"com2", portLedNowhere}, {"hang-up", lineHungUp},
         {"keyboard", keyboardOnly}, {"close", closing},   {"bench", benchmark},
         {"set-up-errors", setUpErrors}, {"late-answer", lateAnswer}, {"code-page", otherCodePage},
+        {"system-words", systemWordsInTheBox},
         {"manifest", manifest}, {"scale-96", scale}, {"scale-144", scale}, {"scale-192", scale},
     };
     // As the shell and the picture see the screen: in its own pixels, whatever its scale.

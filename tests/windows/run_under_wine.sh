@@ -367,11 +367,17 @@ drive keyboard ok
 drive set-up-errors none
 drive late-answer ok
 drive close ok
-# Wine takes the system's code page from the locale: Russian is Windows-1251. The locale is
-# made in the scratch folder, so the machine needs none installed.
+# Wine takes the system's code page and its language from the locale: Russian is Windows-1251,
+# Japanese 932. The locales are made in the scratch folder, so the machine needs none installed.
 mkdir -p "$work/locales"
-localedef -i ru_RU -f UTF-8 "$work/locales/ru_RU.UTF-8" 2>/dev/null || true
+for language in ru_RU ja_JP; do
+  localedef -i $language -f UTF-8 "$work/locales/$language.UTF-8" 2>/dev/null || true
+done
 drive code-page ok -u LC_ALL LOCPATH="$work/locales" LANG=ru_RU.UTF-8
+# The system's words in the error box, in two scripts the code page of the program's texts lacks.
+for language in ru_RU ja_JP; do
+  drive system-words none -u LC_ALL LOCPATH="$work/locales" LANG=$language.UTF-8
+done
 drive manifest ok
 # The figures (scripts/bench-windows), only when asked for.
 if [[ " $only " == *" bench "* ]]; then drive bench ok; fi

@@ -125,7 +125,7 @@ void errorText() {
     check(missing == INVALID_HANDLE_VALUE, "a missing port does not open");
     const serial::DWORD code = serial::GetLastError();
     check(code == ERROR_FILE_NOT_FOUND, "with ERROR_FILE_NOT_FOUND (" + std::to_string(code) + ")");
-    const Text text = SysErrorMessage(code);
+    const std::string text = SysErrorMessage(code).utf8;
     check(!text.empty() && text.rfind("Error ", 0) != 0, "the system's text for it: " + text);
 }
 

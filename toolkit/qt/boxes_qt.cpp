@@ -1,6 +1,5 @@
 #include "toolkit/Application.h"
 #include "toolkit/Toolkit_p.h"
-#include "toolkit/qt/Cp1252.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -15,7 +14,8 @@ void PresentRealBox(const ModalBox& box) {
     }
     // An information box is text and OK alone, as the system's box without an icon style.
     QMessageBox message(box.icon == ModalBox::Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-                        Cp1252ToQString(box.caption), Cp1252ToQString(box.text), QMessageBox::Ok);
+                        QString::fromStdString(box.caption), QString::fromStdString(box.text),
+                        QMessageBox::Ok);
     message.setTextFormat(Qt::PlainText);
     message.setWindowModality(Qt::ApplicationModal);
     message.exec();

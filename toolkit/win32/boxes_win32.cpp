@@ -12,12 +12,12 @@ void PresentRealBox(const ModalBox& box) {
         // handler could run again inside itself (a second connect, or a disconnect that
         // closes the port under a running frame). Task-modal disables the thread's windows
         // for the box's lifetime and gives them back afterwards.
-        ::MessageBoxW(HWND{}, Wide(box.text).c_str(), Wide(box.caption).c_str(), MB_ICONERROR | MB_TASKMODAL);
+        ::MessageBoxW(HWND{}, Utf8ToWide(box.text).c_str(), Utf8ToWide(box.caption).c_str(), MB_ICONERROR | MB_TASKMODAL);
         return;
     }
     // Modal to the main window: it takes no clicks while the box is open.
     TForm* main = Application->MainForm();
-    ::MessageBoxW(main != nullptr ? Win32Handle(main) : HWND{}, Wide(box.text).c_str(), Wide(box.caption).c_str(),
+    ::MessageBoxW(main != nullptr ? Win32Handle(main) : HWND{}, Utf8ToWide(box.text).c_str(), Utf8ToWide(box.caption).c_str(),
                   MB_OK);
 }
 

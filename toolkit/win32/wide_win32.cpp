@@ -3,17 +3,23 @@
 #include <windows.h>
 
 namespace {
-constexpr UINT kWindows1252 = 1252;
-}
 
-std::wstring Wide(const Text& text) {
+constexpr UINT kWindows1252 = 1252;
+
+std::wstring widen(UINT codePage, const std::string& text) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(kWindows1252, 0, text.data(), size, nullptr, 0)),
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0)),
                       L'\0');
-    MultiByteToWideChar(kWindows1252, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
     return wide;
 }
+
+} // namespace
+
+std::wstring Wide(const Text& text) { return widen(kWindows1252, text); }
+
+std::wstring Utf8ToWide(const std::string& text) { return widen(CP_UTF8, text); }
 
 Text Narrow(const std::wstring& text) {
     if (text.empty()) return {};

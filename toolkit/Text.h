@@ -1,0 +1,22 @@
+#pragma once
+// The two kinds of words the program shows. Its own texts (captions, messages, the reply being
+// collected) are Windows-1252, whatever the system. The system's words (an error's text) come
+// in the user's language and may hold any letter, so they travel as UTF-8 and are never
+// narrowed to the code page.
+
+#include <string>
+
+// 8-bit text in the Windows-1252 code page, held by value. Equal means same length, same bytes.
+using Text = std::string;
+
+// The system's own words in UTF-8. A type of its own, so it is never taken for a Text.
+struct SystemText {
+    std::string utf8;
+};
+
+// One Windows-1252 byte as its Unicode character, and back ('?' where the code page has no
+// place for the character).
+char16_t Cp1252ToUnicode(unsigned char byte);
+char Cp1252FromUnicode(char16_t character);
+
+std::string Cp1252ToUtf8(const Text& text);
