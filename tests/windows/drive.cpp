@@ -737,7 +737,7 @@ DWORD codeOfWords(const std::wstring& text) {
 
 // In another language (the shell starts this scenario in Russian and in Japanese), a failed
 // call's box shows the system's words as the system gives them, read back as UTF-16, letters
-// beyond Windows-1252 included. COM1 leads nowhere, so the three set-up calls fail.
+// beyond Windows-1252 included. COM1 is on /dev/null, so the three set-up calls fail.
 void systemWordsInTheBox(Program& program) {
     const std::wstring sample = systemWords(ERROR_INVALID_HANDLE);
     check(!fitsWindows1252(sample), "the system's words need letters beyond Windows-1252: " + utf8(sample));
