@@ -99,6 +99,25 @@ void CloseComPort() {
     hComPort = nullptr;
 }
 
-Text ComPortDevice(const Text& name) { return DevicePath(name); }
-
-std::optional<bool> ComPortPresent(const Text& name) { return DevicePresent(name); }
+Text ComPortHint(const Text& name) {
+    const PortState state = DeviceState(name);
+    std::string hint = state.device;
+    const std::string dash = " \u2013 ";
+    if (!state.adapter.empty()) hint += dash + state.adapter;
+    if (!state.present) hint += dash + "nicht vorhanden";
+    switch (state.refusal) {
+    case PortState::Refusal::None: break;
+    case PortState::Refusal::Console: hint += dash + "die Konsole des Systems, wird nie ge\u00f6ffnet"; break;
+    case PortState::Refusal::NoPermission:
+        hint += dash + "kein Zugriff: der Gruppe \u201e" + state.group + "\u201c beitreten, dann neu anmelden";
+        break;
+    case PortState::Refusal::Held:
+        hint += dash + "belegt von " +
+                (state.holder.empty() ? "Prozess " + std::to_string(state.holderPid)
+                                      : state.holder + " (Prozess " + std::to_string(state.holderPid) + ")");
+        break;
+    }
+    for (const TableProblem& line : state.ignored)
+        hint += "\n" + line.file + ", Zeile " + std::to_string(line.line) + ": " + line.text;
+    return Utf8ToCp1252(hint);
+}

@@ -6,7 +6,6 @@
 #include "link/platform/Win32Serial.h"
 #include "toolkit/Toolkit.h"
 
-#include <optional>
 
 // The one open port. The null handle before the first connect and after a release; the
 // invalid handle after a failed open.
@@ -40,8 +39,7 @@ bool WaitForOk();
 // Releases hComPort, so the port can be opened again, and leaves the null handle in it.
 void CloseComPort();
 
-// The device a port name opens on this system, for showing to the user.
-Text ComPortDevice(const Text& name);
-
-// Whether that device is there now; nothing where the system does not say before an open.
-std::optional<bool> ComPortPresent(const Text& name);
+// What a port's tooltip says now, without opening its device: where the name leads, the
+// adapter's own name, whether it is there and why an open would be refused; then each line
+// of the port tables for the name that was ignored.
+Text ComPortHint(const Text& name);

@@ -85,13 +85,6 @@ const Text kOpenFailure = "Der gew\xE4hlte ComPort konnte nicht ge\xF6"
                           "ffnet werden.\n\nBitte stellen sie sicher, das dieser von keiner "
                           "anderen Anwendung benutzt wird.";
 
-// Where a port leads, and whether that device is there now where the system can say.
-// Windows-1252: 0x96 is the en dash.
-Text portHint(const char* name) {
-    const Text device = ComPortDevice(name);
-    return ComPortPresent(name).value_or(true) ? device : device + " \x96 nicht vorhanden";
-}
-
 TControl* controlOf(const TForm1& form, const ControlMember& member) {
     return std::visit([&form](auto pointer) -> TControl* { return form.*pointer; }, member);
 }
@@ -150,7 +143,7 @@ TForm1::TForm1(TControl* owner) : TForm(owner) {
 
     comports->SetItems({kPortNames[0], kPortNames[1], kPortNames[2], kPortNames[3],
                         kPortNames[4], kPortNames[5]});
-    comports->SetItemHints([](int index) { return portHint(kPortNames[static_cast<std::size_t>(index)]); });
+    comports->SetItemHints([](int index) { return ComPortHint(kPortNames[static_cast<std::size_t>(index)]); });
     comports->SetItemIndex(0);
     chainTabOrder(*this);
 

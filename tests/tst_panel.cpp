@@ -142,28 +142,6 @@ private slots:
         }
     }
 
-    // Each port's tooltip says where it leads and whether that is there, looked up each time
-    // it is shown: a device that comes is there at once.
-    void portTooltips() {
-        QTemporaryDir folder;
-        const QString device = folder.filePath("ttyUSB2");
-        SetDevicePath("Com4", device.toStdString());
-        QAbstractButton* item = QtRadioItem(Form1->comports, 3);
-        const auto shown = [item] {
-            QHelpEvent asked(QEvent::ToolTip, QPoint(4, 4), item->mapToGlobal(QPoint(4, 4)));
-            QCoreApplication::sendEvent(item, &asked);
-            return QToolTip::text();
-        };
-        QCOMPARE(Form1->comports->ItemHint(3), device.toStdString() + " \x96 nicht vorhanden");
-        QCOMPARE(shown(), device + QString::fromUtf8(" – nicht vorhanden"));
-        QFile made(device);
-        QVERIFY(made.open(QIODevice::WriteOnly));
-        QCOMPARE(shown(), device);
-        SetDevicePath("Com4", "");
-        QCOMPARE(Form1->comports->ItemHint(3).substr(0, DevicePath("Com4").size()), DevicePath("Com4"));
-        QToolTip::hideText();
-    }
-
     void everyCaptionFits() {
         for (QAbstractButton* button : QtWidget(Form1)->findChildren<QAbstractButton*>()) {
             if (qobject_cast<QPushButton*>(button)) {

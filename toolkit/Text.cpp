@@ -48,3 +48,21 @@ std::string Cp1252ToUtf8(const Text& text) {
     }
     return utf8;
 }
+
+Text Utf8ToCp1252(const std::string& utf8) {
+    Text text;
+    text.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >> 5 == 0x6 ? 2 : lead >> 4 == 0xE ? 3 : lead >> 3 == 0x1E ? 4 : 0;
+        char32_t character = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        std::size_t taken = 1;
+        while (length > 1 && taken < length && i + taken < utf8.size() &&
+               (static_cast<unsigned char>(utf8[i + taken]) & 0xC0) == 0x80)
+            character = character << 6 | (static_cast<unsigned char>(utf8[i + taken++]) & 0x3F);
+        const bool whole = length != 0 && taken == length;
+        text += whole && character < 0x10000 ? Cp1252FromUnicode(static_cast<char16_t>(character)) : '?';
+        i += whole ? length : 1;
+    }
+    return text;
+}

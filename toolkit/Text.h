@@ -20,3 +20,5 @@ char16_t Cp1252ToUnicode(unsigned char byte);
 char Cp1252FromUnicode(char16_t character);
 
 std::string Cp1252ToUtf8(const Text& text);
+// '?' for each character Windows-1252 lacks, and for each byte that is no UTF-8.
+Text Utf8ToCp1252(const std::string& utf8);

@@ -15,8 +15,16 @@ enum class Holder {
     OpenElsewhere // open in another process
 };
 
-// `path` is the device as opened, `device` its device number (st_rdev).
-Holder FindHolder(const std::string& path, dev_t device);
+// `path` is the device as opened, `device` its device number (st_rdev); `who`, where given,
+// receives the holder's process number.
+Holder FindHolder(const std::string& path, dev_t device, pid_t* who = nullptr);
+
+// A process's program as the process table names it; empty where it cannot be read.
+std::string ProgramName(pid_t pid);
+
+// The device's name below /dev, as the kernel and lock files name it ("ttyS0", "pts/3"), a
+// symbolic link followed.
+std::string NameBelowDev(const std::string& path);
 
 // Whether the device is an active kernel console.
 bool IsActiveConsole(const std::string& path, dev_t device);

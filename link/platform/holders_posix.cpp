@@ -75,15 +75,16 @@ pid_t lockOwner(const std::string& content) {
     return end != content.c_str() && pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
 }
 
-bool lockedByLiveProcess(const std::string& path) {
+// The live process a lock file names, or 0.
+pid_t lockingProcess(const std::string& path) {
     std::string name = nameBelowDev(path);
     for (char& c : name)
         if (c == '/') c = '_';
     for (const std::string& folder : SystemFolders(SystemFolder::Locks)) {
         const std::string content = readSmallFile(folder + "/LCK.." + name);
-        if (!content.empty() && processLives(lockOwner(content))) return true;
+        if (const pid_t owner = content.empty() ? 0 : lockOwner(content); processLives(owner)) return owner;
     }
-    return false;
+    return 0;
 }
 
 // The fields of /proc/<pid>/stat this needs: the controlling terminal (tty_nr, in the
@@ -202,7 +203,7 @@ Holder heldBy(int processes, pid_t pid, dev_t device, bool live) {
 
 // Looks at every process but this one, on as many cores as there are (up to four): each
 // descriptor costs a few system calls, and a desktop has thousands of them.
-Holder scanFolder(int processes, dev_t device) {
+Holder scanFolder(int processes, dev_t device, pid_t& who) {
     const bool live = showsOurProcesses(processes);
     const pid_t self = getpid();
     std::vector<pid_t> pids;
@@ -213,12 +214,16 @@ Holder scanFolder(int processes, dev_t device) {
     });
     std::atomic<std::size_t> next{0};
     std::atomic<Holder> found{Holder::None};
+    std::atomic<pid_t> holderPid{0};
     const auto work = [&] {
         while (found.load(std::memory_order_relaxed) == Holder::None) {
             const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
             if (i >= pids.size()) return;
             const Holder holder = heldBy(processes, pids[i], device, live);
-            if (holder != Holder::None) found.store(holder);
+            if (holder != Holder::None) {
+                holderPid.store(pids[i]);
+                found.store(holder);
+            }
         }
     };
     constexpr std::size_t kPerWorker = 64; // below this a thread costs more than it saves
@@ -234,14 +239,15 @@ Holder scanFolder(int processes, dev_t device) {
     }
     work();
     for (std::thread& worker : workers) worker.join();
+    who = holderPid.load();
     return found.load();
 }
 
-Holder scanProcesses(dev_t device) {
+Holder scanProcesses(dev_t device, pid_t& who) {
     for (const std::string& root : SystemFolders(SystemFolder::Processes)) {
         const int processes = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (processes < 0) continue;
-        const Holder found = scanFolder(processes, device);
+        const Holder found = scanFolder(processes, device, who);
         ::close(processes);
         if (found != Holder::None) return found;
     }
@@ -271,9 +277,22 @@ bool IsActiveConsole(const std::string& path, dev_t device) {
     return false;
 }
 
-Holder FindHolder(const std::string& path, dev_t device) {
-    if (lockedByLiveProcess(path)) return Holder::UucpLock;
-    return scanProcesses(device);
+Holder FindHolder(const std::string& path, dev_t device, pid_t* who) {
+    pid_t found = lockingProcess(path);
+    const Holder holder = found != 0 ? Holder::UucpLock : scanProcesses(device, found);
+    if (who != nullptr) *who = found;
+    return holder;
+}
+
+std::string NameBelowDev(const std::string& path) { return nameBelowDev(path); }
+
+std::string ProgramName(pid_t pid) {
+    for (const std::string& root : SystemFolders(SystemFolder::Processes)) {
+        std::string name = readSmallFile(root + "/" + std::to_string(pid) + "/comm");
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\0')) name.pop_back();
+        if (!name.empty()) return name;
+    }
+    return {};
 }
 
 } // namespace serial

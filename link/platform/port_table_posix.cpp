@@ -1,41 +1,17 @@
-// The port table files: which device each port name leads to on this machine, and for this
-// user. Read once at start; never written.
+// Where Linux keeps the port table files, how one is read, and what a device is here.
 
-#include "link/platform/DeviceNames.h"
 #include "link/platform/DeviceNames_p.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <map>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace serial {
 namespace {
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-// "Com1" … "Com6" in any case, as the name in lower case; empty for anything else.
-std::string portKey(const std::string& name) {
-    for (const char* port : kPortNames)
-        if (name.size() == std::strlen(port) &&
-            std::equal(name.begin(), name.end(), port,
-                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                   std::tolower(static_cast<unsigned char>(b)); })) {
-            std::string key = port;
-            key[0] = 'c';
-            return key;
-        }
-    return {};
-}
 
 std::string userFile() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -45,64 +21,62 @@ std::string userFile() {
                                              : std::string();
 }
 
+const std::string kKept = "; die Ports behalten ihre Ger\u00e4te";
+
 } // namespace
 
-std::vector<std::pair<std::string, std::string>> ReadPortTable(const std::string& file,
-                                                               std::vector<std::string>& problems) {
-    std::vector<std::pair<std::string, std::string>> entries;
-    std::ifstream in(file);
-    if (!in) {
+std::pair<std::string, std::string> PortTableFiles() { return {"/etc/lichtpult/ports.conf", userFile()}; }
+
+std::optional<std::string> ReadTableFile(const std::string& file, std::vector<TableProblem>& problems) {
+    const auto skipped = [&](const std::string& why) { problems.push_back({file, 0, "", why + kKept}); };
+    const auto unreadable = [&] { skipped(std::string("kann nicht gelesen werden (") + std::strerror(errno) + ")"); };
+    // Not blocking, so a FIFO in the table's place cannot hold up the start; looked at before
+    // a byte is read, so a device (a link to /dev/zero) is never read at all.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
         // A file that is not there is no table, and no problem.
-        if (errno != ENOENT)
-            problems.push_back(file + ": cannot be read (" + std::strerror(errno) +
-                               "); the ports keep their devices");
-        return entries;
+        if (errno != ENOENT) unreadable();
+        return std::nullopt;
     }
-    std::map<std::string, int> lineOf;
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        const std::string where = file + ":" + std::to_string(number) + ": ";
-        const std::string text = trimmed(line);
-        if (text.empty() || text.front() == '#') continue;
-        const auto equals = text.find('=');
-        if (equals == std::string::npos) {
-            problems.push_back(where + "no '=' in this line; it is ignored");
-            continue;
+    std::optional<std::string> text;
+    struct stat node{};
+    if (fstat(fd, &node) != 0) {
+        unreadable();
+    } else if (!S_ISREG(node.st_mode)) {
+        skipped("ist keine gew\u00f6hnliche Datei und wird \u00fcbergangen");
+    } else {
+        // One byte more than a table may have, so a file that grows meanwhile is caught too.
+        std::string bytes(kMaxTableBytes + 1, '\0');
+        std::size_t got = 0;
+        bool failed = false;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n == 0) break;
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                failed = true;
+                break;
+            }
+            got += static_cast<std::size_t>(n);
         }
-        const std::string name = trimmed(text.substr(0, equals));
-        const std::string path = trimmed(text.substr(equals + 1));
-        const std::string key = portKey(name);
-        if (key.empty()) {
-            problems.push_back(where + "'" + name + "' is no port name (Com1 to Com6); the line is ignored");
-        } else if (path.empty() || path.front() != '/') {
-            problems.push_back(where + "the device must be a full path, starting with '/'; the line is ignored");
-        } else if (const auto earlier = lineOf.find(key); earlier != lineOf.end()) {
-            problems.push_back(where + name + " is given twice in this file, first in line " +
-                               std::to_string(earlier->second) + "; this line is ignored");
-        } else {
-            lineOf[key] = number;
-            entries.emplace_back(key, path);
-        }
+        if (failed)
+            unreadable();
+        else if (got > kMaxTableBytes)
+            skipped("ist gr\u00f6\u00dfer als " + std::to_string(kMaxTableBytes / 1024) +
+                    " KiB, zu gro\u00df f\u00fcr eine Porttabelle, und wird \u00fcbergangen");
+        else
+            text = bytes.substr(0, got);
     }
-    return entries;
+    ::close(fd);
+    return text;
 }
 
-void ApplyPortTables(const std::string& systemFile, const std::string& userFile, std::FILE* errors) {
-    for (const std::string& file : {systemFile, userFile}) {
-        if (file.empty()) continue;
-        std::vector<std::string> problems;
-        // The user's file comes second: its entries win.
-        for (const auto& [key, path] : ReadPortTable(file, problems)) SetTableDevicePath(key, path);
-        for (const std::string& problem : problems) std::fprintf(errors, "lichtpult: %s\n", problem.c_str());
+std::string TableDevice(const std::string& written, std::string& problem) {
+    if (written.empty() || written.front() != '/') {
+        problem = "das Ger\u00e4t muss ein voller Pfad sein, der mit \u201e/\u201c beginnt";
+        return {};
     }
-}
-
-void ReadPortTables(std::FILE* errors) { ApplyPortTables("/etc/lichtpult/ports.conf", userFile(), errors); }
-
-std::optional<bool> DevicePresent(const std::string& name) {
-    const std::string path = DevicePath(name);
-    struct stat node {};
-    return !path.empty() && stat(path.c_str(), &node) == 0;
+    return written;
 }
 
 } // namespace serial

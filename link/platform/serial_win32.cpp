@@ -9,17 +9,8 @@
 
 namespace serial {
 
-// The system knows its ports by the names the user sees.
-std::string SystemDevicePath(const std::string& name, const std::string& /*key*/) { return name; }
-
 // The system itself refuses a second opener of a port: nothing to read.
 std::vector<std::string> SystemDefaultFolders(SystemFolder /*folder*/) { return {}; }
-
-// The names are the system's own: no table to read, and whether a port is there is the
-// system's to say when it is opened.
-void ReadPortTables(std::FILE* /*errors*/) {}
-
-std::optional<bool> DevicePresent(const std::string& /*name*/) { return std::nullopt; }
 
 HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* security,
                    DWORD disposition, DWORD flags, HANDLE templateFile) {
