@@ -1,10 +1,13 @@
 # The Windows program as a zip and as an installer: lichtpult.exe, a short README in German and
-# English, and the licence. `cpack` in the build folder writes lichtpult-<version>-win64.zip
-# (`-G ZIP`) and lichtpult-<version>-win64-setup.exe (`-G NSIS`, from cmake/NSIS.template.in).
+# English, the licence, and an example port table to copy where the program reads one
+# (%ProgramData%\lichtpult or %APPDATA%\lichtpult): beside the program it leads nowhere.
+# `cpack` in the build folder writes lichtpult-<version>-win64.zip (`-G ZIP`) and
+# lichtpult-<version>-win64-setup.exe (`-G NSIS`, from cmake/NSIS.template.in).
 configure_file(${PROJECT_SOURCE_DIR}/packaging/README-windows.txt ${PROJECT_BINARY_DIR}/README.txt @ONLY)
 install(TARGETS lichtpult RUNTIME DESTINATION .)
 install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/ports.conf DESTINATION .)
 
 set(CPACK_PACKAGE_NAME lichtpult)
 # As on Linux; the installer writes it to the system's list of programs as the publisher.

@@ -104,8 +104,7 @@ public:
     int ItemCount() const;
     int ItemIndex() const;
     void SetItemIndex(int index);
-    // The tooltip of each item, asked for each time one is about to be shown where the
-    // toolkit asks (Qt), else once, now (Win32).
+    // The tooltip of each item, asked for each time one is about to be shown.
     void SetItemHints(std::function<Text(int index)> hintOf);
     // The tooltip of one item as it would be shown now; empty without hints.
     Text ItemHint(int index) const;

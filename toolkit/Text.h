@@ -22,3 +22,9 @@ char Cp1252FromUnicode(char16_t character);
 std::string Cp1252ToUtf8(const Text& text);
 // '?' for each character Windows-1252 lacks, and for each byte that is no UTF-8.
 Text Utf8ToCp1252(const std::string& utf8);
+
+#ifdef _WIN32
+// UTF-8 words (a box's, a path, a registry value) for the system's W calls, and back.
+std::wstring Utf8ToWide(const std::string& text);
+std::string WideToUtf8(const std::wstring& text);
+#endif

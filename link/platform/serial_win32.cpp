@@ -4,6 +4,7 @@
 #include "link/platform/DeviceNames_p.h"
 #include "link/platform/Timing.h"
 #include "link/platform/Win32Serial.h"
+#include "toolkit/Text.h"
 
 #include <windows.h>
 
@@ -15,8 +16,9 @@ std::vector<std::string> SystemDefaultFolders(SystemFolder /*folder*/) { return 
 HANDLE CreateFileA(const char* name, DWORD access, DWORD shareMode, void* security,
                    DWORD disposition, DWORD flags, HANDLE templateFile) {
     timing::UseFineTimers();
-    const std::string path = DevicePath(name != nullptr ? name : "");
-    return ::CreateFileA(path.c_str(), access, shareMode,
+    // A port table's device is UTF-8, whatever the system's code page.
+    const std::wstring path = Utf8ToWide(DevicePath(name != nullptr ? name : ""));
+    return ::CreateFileW(path.c_str(), access, shareMode,
                          static_cast<LPSECURITY_ATTRIBUTES>(security), disposition, flags,
                          templateFile);
 }

@@ -13,9 +13,5 @@ SystemText SysErrorMessage(std::uint32_t code) {
     while (length > 0 && (buffer[length - 1] == L'\n' || buffer[length - 1] == L'\r'))
         --length;
     if (length == 0) return {"Error " + std::to_string(code)};
-    const int size = static_cast<int>(length);
-    std::string utf8(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, buffer, size, nullptr, 0, nullptr, nullptr)),
-                     '\0');
-    WideCharToMultiByte(CP_UTF8, 0, buffer, size, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
-    return {utf8};
+    return {WideToUtf8(std::wstring(buffer, length))};
 }

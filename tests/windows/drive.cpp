@@ -225,13 +225,19 @@ void send(std::vector<INPUT> inputs) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void clickAt(POINT screen) {
+// The mouse moved to a point of the screen.
+INPUT pointerAt(POINT screen) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     INPUT move{};
     move.type = INPUT_MOUSE;
     move.mi.dx = static_cast<LONG>((screen.x * 65536 + width / 2) / width);
     move.mi.dy = static_cast<LONG>((screen.y * 65536 + height / 2) / height);
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return move;
+}
+
+void clickAt(POINT screen) {
+    const INPUT move = pointerAt(screen);
     // The press and the release carry the place too: X's report of an earlier move can still
     // arrive in between on a loaded machine and put the cursor back where the last click was,
     // and a press without a place lands wherever the cursor is then.
@@ -637,20 +643,23 @@ void silentController(Program& program) {
     check(windowText(program["comportbut"]) == "trennen", "still connected");
 }
 
+// A click on a port's item selects it.
+void choose(const Program& program, std::size_t index) {
+    const std::string name = "Com" + std::to_string(index + 1);
+    RECT item;
+    GetWindowRect(program.ports.at(index), &item);
+    clickAt({item.left + 8, (item.top + item.bottom) / 2});
+    const bool chosen =
+        waitFor([&] { return SendMessageA(program.ports[index], BM_GETCHECK, 0, 0) == BST_CHECKED; });
+    check(chosen, "a click on " + name + " selects it");
+    // The item is checked before its button lets the mouse go; a click sent while it still
+    // holds the capture would land on the item again instead of on the button.
+    check(waitFor([&] { return captureOf(program) == nullptr; }), name + " lets the mouse go");
+}
+
 // Com2 leads nowhere: a click on it, then on the button, shows the open failure's box.
 Box openFailureBox(Program& program) {
-    clickAt(program.toScreen([&] {
-        RECT item;
-        GetWindowRect(program.ports.at(1), &item);
-        POINT centre{item.left + 8, (item.top + item.bottom) / 2};
-        ScreenToClient(program.window, &centre);
-        return centre;
-    }()));
-    const bool chosen = waitFor([&] { return SendMessageA(program.ports[1], BM_GETCHECK, 0, 0) == BST_CHECKED; });
-    check(chosen, "a click on Com2 selects it");
-    // The item is checked before its button lets the mouse go; a click sent while it still
-    // holds the capture would land on Com2 again instead of on the button.
-    check(waitFor([&] { return captureOf(program) == nullptr; }), "Com2 lets the mouse go");
+    choose(program, 1);
     click(program, layout("comportbut"));
     return nextBox(program);
 }
@@ -1023,6 +1032,110 @@ void closing(Program& program) {
     endsWithExitCodeZero(program);
 }
 
+// ---- Port tables ----------------------------------------------------------------------------
+
+// The shell's row has led the port LICHTPULT_DRIVE_PORT (1 … 6) through a port table to the
+// controller's COM12 (LICHTPULT_DRIVE_OUTCOME=connects: it connects and a frame arrives), or
+// left it on a port that leads nowhere (the open failure's box).
+void portTable(Program& program) {
+    const char* port = std::getenv("LICHTPULT_DRIVE_PORT");
+    const char* outcome = std::getenv("LICHTPULT_DRIVE_OUTCOME");
+    const int number = port != nullptr ? std::atoi(port) : 0;
+    if (!check(number >= 1 && number <= 6 && outcome != nullptr, "the row names a port and an outcome")) return;
+    const std::string name = "Com" + std::to_string(number);
+    choose(program, static_cast<std::size_t>(number - 1));
+    click(program, layout("comportbut"));
+    if (std::string(outcome) != "connects") {
+        const Box box = nextBox(program);
+        check(box.window != nullptr && box.text == kOpenFailure, name + " shows the open failure: " + printable(box.text));
+        if (box.window != nullptr) check(confirm(program, box), "Enter confirms it");
+        return;
+    }
+    if (!check(waitFor([&] { return windowText(program["comportbut"]) == "trennen"; }),
+               "a click on \"verbinden\" connects on " + name))
+        return;
+    promptController = true;
+    click(program, layout("Standlicht"));
+    const std::string frame = "ancnbyjnenfnenfnknlngnhniydn";
+    checkAcknowledged(confirmFrame(program, frame), frame, "Standlicht's frame on " + name);
+    check(request("frame"), "the shell has looked at the frame the controller decoded");
+}
+
+// The program's tooltip on the screen; none while it shows none.
+HWND shownTip(const Program& program) {
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{program.pid(), nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid != search->pid || className(window) != "tooltips_class32" || !IsWindowVisible(window)) return TRUE;
+            search->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct Hint {
+    std::wstring text;
+    int width = 0; // the tooltip's, in pixels
+};
+
+// What the tooltip of a port's item says when the mouse rests on it, read as UTF-16. The mouse
+// leaves the window first, until no tooltip shows: the one that then comes is the item's.
+Hint hintOf(const Program& program, std::size_t index) {
+    const std::string name = "Com" + std::to_string(index + 1);
+    send({pointerAt({8, 8})});
+    if (!check(waitFor([&] { return shownTip(program) == nullptr; }), "no tooltip with the mouse off the window"))
+        return {};
+    RECT item;
+    GetWindowRect(program.ports.at(index), &item);
+    send({pointerAt({item.left + 24, (item.top + item.bottom) / 2})});
+    HWND tip = nullptr;
+    if (!check(waitFor([&] { return (tip = shownTip(program)) != nullptr; }), name + " shows a tooltip")) return {};
+    wchar_t text[2048] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(tip, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 60000, &length);
+    RECT shown;
+    GetWindowRect(tip, &shown);
+    return {std::wstring(text, length), shown.right - shown.left};
+}
+
+// The shell's user table leads Com3 to COM12, which the system lists; Com5's line names no
+// Windows device (the table's first line, behind a byte order mark), Com6's a port the system
+// does not list, until it does; the machine's table is a folder. Com1 keeps its own COM1.
+void portHints(Program& program) {
+    wchar_t appData[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH);
+    const std::wstring file = std::wstring(appData) + L"\\lichtpult\\ports.conf";
+    const std::pair<std::size_t, std::wstring> rows[] = {
+        {0, L"COM1"},
+        {2, L"COM12"},
+        {4, L"COM5\n" + file + L", Zeile 1: das Ger\u00e4t muss ein Portname (COM1 bis COM4096) oder ein "
+                                L"Ger\u00e4tepfad (\\\\.\\\u2026) sein; die Zeile gilt nicht"},
+        {5, L"COM77 \u2013 nicht vorhanden"},
+    };
+    std::vector<Hint> shown;
+    for (const auto& [index, expected] : rows) {
+        shown.push_back(hintOf(program, index));
+        check(shown.back().text == expected, "Com" + std::to_string(index + 1) + "'s tooltip: " + utf8(shown.back().text));
+    }
+    // Asked for when it is shown: a port the system lists meanwhile is there.
+    if (check(request("listed-COM77"), "the system lists COM77 now")) {
+        const Hint later = hintOf(program, 5);
+        check(later.text == L"COM77", "then Com6's tooltip: " + utf8(later.text));
+        check(request("unlisted-COM77"), "the system no longer lists COM77");
+    }
+    // A long line is broken into several, so the tooltip stays on a small screen.
+    const int screen = GetSystemMetrics(SM_CXSCREEN);
+    check(shown[2].width * 10 < screen * 6, "Com5's tooltip is " + std::to_string(shown[2].width) +
+                                                " pixels wide, less than 60 % of the screen's " + std::to_string(screen));
+}
+
 // ---- Figures, each beside its floor ------------------------------------------------------
 
 double msSince(std::chrono::steady_clock::time_point start) {
@@ -1119,6 +1232,8 @@ int main(int argc, char** argv) {
         {"set-up-errors", setUpErrors}, {"late-answer", lateAnswer}, {"code-page", otherCodePage},
         {"system-words", systemWordsInTheBox},
         {"manifest", manifest}, {"scale-96", scale}, {"scale-144", scale}, {"scale-192", scale},
+        {"table-user", portTable}, {"table-none", portTable}, {"table-machine", portTable},
+        {"table-both", portTable}, {"table-hints", portHints},
     };
     // As the shell and the picture see the screen: in its own pixels, whatever its scale.
     SetProcessDPIAware();

@@ -5,6 +5,8 @@
 # WM_CLOSE, the system's list of programs has its entry, and `uninstall.exe /S` takes all of it
 # away again.
 #
+# The example port table is installed beside the program and goes with it.
+#
 # Usage: installer_under_wine.sh <Windows build folder>
 #
 # The prefix is the script's own (<Windows build folder>/wine-prefix-installer), made afresh
@@ -119,6 +121,7 @@ same() { # installed file, what it must equal
 same lichtpult.exe "$winbuild/app/lichtpult.exe"
 same README.txt "$winbuild/README.txt"
 same LICENSE.txt "$top/LICENSE"
+same ports.conf "$top/packaging/ports.conf"
 if [ -f "$installed/uninstall.exe" ]; then
   pass "$installedWin\\uninstall.exe is there"
 else
@@ -217,6 +220,11 @@ if timeout 120 wineserver -w; then
   pass "every program of the prefix ended"
 else
   fail "the prefix's programs still run 120 s after uninstall.exe /S"
+fi
+if [ -e "$installed/ports.conf" ]; then
+  fail "$installedWin\\ports.conf is still there"
+else
+  pass "$installedWin\\ports.conf is gone"
 fi
 if [ -e "$installed" ]; then
   fail "C:\\Program Files\\lichtpult is still there, with: $(ls -A "$installed" | tr '\n' ' ')"

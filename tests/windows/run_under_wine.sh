@@ -7,6 +7,9 @@
 #
 # Usage: run_under_wine.sh <Windows build folder> <lichtpult-sim> <lichtpult-grab>
 #
+# COM12, a number no onboard port gets here, is fixed the same way to a second symlink of the
+# script's, which follows COM1's, so a port table can lead a name to the controller through a
+# number beyond COM9.
 # Whenever it starts, Wine maps each onboard serial port of the machine to a COM name, and the
 # first of them may be a live console. So COM1 is fixed once, in the prefix's registry, to a
 # symlink owned by this script (resting on /dev/null), which is re-pointed at each controller
@@ -25,18 +28,23 @@ exe=$winbuild/tests/windows/tst_win32.exe
 panel=$winbuild/app/lichtpult.exe
 driver=$winbuild/tests/windows/lichtpult-drive.exe
 link=$winbuild/com1-link
+link12=$winbuild/com12-link
 nowhere=$winbuild/com-nowhere
 shots=$winbuild/shots
 export WINEPREFIX=$winbuild/wine-prefix WINEDEBUG=-all
 unset DISPLAY
 
-point() { ln -sfn "$1" "$link.new" && mv -T "$link.new" "$link"; }
+point() {
+  ln -sfn "$1" "$link.new" && mv -T "$link.new" "$link"
+  ln -sfn "$1" "$link12.new" && mv -T "$link12.new" "$link12"
+}
 point /dev/null
 mkdir -p "$nowhere"
 
-simulator="" xvfb="" drive=""
+simulator="" xvfb="" drive="" userTables="" machineTables=""
 work=$(mktemp -d)
 finish() {
+  [ -n "$userTables" ] && rm -rf "$userTables" "$machineTables"
   [ -n "$drive" ] && kill "$drive" 2>/dev/null || true
   [ -n "$simulator" ] && kill "$simulator" 2>/dev/null || true
   point /dev/null
@@ -77,12 +85,14 @@ step() {
 
 configured() {
   grep -qF "\"COM1\"=\"$link\"" "$WINEPREFIX/system.reg" 2>/dev/null &&
+    grep -qF "\"COM12\"=\"$link12\"" "$WINEPREFIX/system.reg" &&
     grep -qF "\"COM6\"=\"$nowhere\"" "$WINEPREFIX/system.reg" &&
     grep -qF '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null
 }
 if ! configured; then
   step wineboot -i
   step wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$link" /f
+  step wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /d "$link12" /f
   for n in 2 3 4 5 6; do step wine reg add 'HKLM\Software\Wine\Ports' /v COM$n /d "$nowhere" /f; done
   # Without a window manager Wine otherwise waits about 2 s at every hidden or destroyed window.
   step wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
@@ -96,10 +106,12 @@ simulate() {
   local behaviour=$1 pty=""
   if [ "$behaviour" = none ]; then
     # No controller: COM1 stays on /dev/null, a device that opens but is no serial port.
-    if [ "$(readlink -f "$WINEPREFIX/dosdevices/com1")" != /dev/null ]; then
-      echo "COM1 leads to '$(readlink -f "$WINEPREFIX/dosdevices/com1")' instead of /dev/null"
-      return 1
-    fi
+    for n in 1 12; do
+      if [ "$(readlink -f "$WINEPREFIX/dosdevices/com$n")" != /dev/null ]; then
+        echo "COM$n leads to '$(readlink -f "$WINEPREFIX/dosdevices/com$n")' instead of /dev/null"
+        return 1
+      fi
+    done
     echo /dev/null >"$work/pty"
     return 0
   fi
@@ -120,6 +132,12 @@ simulate() {
   resolved=$(readlink -f "$WINEPREFIX/dosdevices/com1" || true)
   if [ "$mapped" != "$link" ] || [ "$resolved" != "$pty" ]; then
     echo "COM1 leads to '${resolved:-nothing}' instead of the simulator's '$pty'"
+    return 1
+  fi
+  mapped=$(readlink "$WINEPREFIX/dosdevices/com12" || true)
+  resolved=$(readlink -f "$WINEPREFIX/dosdevices/com12" || true)
+  if [ "$mapped" != "$link12" ] || [ "$resolved" != "$pty" ]; then
+    echo "COM12 leads to '${resolved:-nothing}' instead of the simulator's '$pty'"
     return 1
   fi
   for n in 2 3 4 5 6; do
@@ -151,15 +169,32 @@ holders() {
 step wineserver -p
 step wine cmd /c exit
 
+# Where the program looks for the port tables of the prefix's user and of the machine, as
+# Windows names the folders. None of the files is there but while a row of its own runs.
+folderOf() {
+  wine cmd /c echo "%$1%" >"$work/folder" 2>/dev/null </dev/null || true
+  winepath -u "$(tr -d '\r' <"$work/folder")" >"$work/folder.unix" 2>/dev/null </dev/null || true
+  cat "$work/folder.unix"
+}
+userTables=$(folderOf APPDATA)/lichtpult
+machineTables=$(folderOf ProgramData)/lichtpult
+if [[ $userTables != "$WINEPREFIX"/* || $machineTables != "$WINEPREFIX"/* ]]; then
+  report tables "FAIL the table folders are not in the prefix: '$userTables', '$machineTables'" 0
+  userTables=$work/none/user machineTables=$work/none/machine
+fi
+rm -rf "$userTables" "$machineTables"
+
 run() {
   local scenario=$1 behaviour=$2 output
+  shift 2
+  # What follows is the test's environment, VAR=value each.
   if ! simulate "$behaviour" >"$work/why"; then
     output="FAIL $scenario: not run, $(cat "$work/why")"
   else
     local pty
     pty=$(cat "$work/pty")
     # Into a file, waiting on the process: Wine's background processes may keep a pipe open.
-    wine "$exe" "$scenario" >"$work/test.out" 2>&1 || true
+    env "$@" wine "$exe" "$scenario" >"$work/test.out" 2>&1 || true
     output=$(cat "$work/test.out")
     if [ "$scenario" = configure ]; then
       # The settings as Linux sees them on the terminal.
@@ -189,6 +224,8 @@ run never-ack silent
 run reopen ok
 run exclusive ok
 run error-text ok
+# Unix file names in UTF-8, so a table's folder can have a name the ANSI code page lacks.
+run tables none LC_ALL=C.UTF-8
 fi
 
 # ---- The program on a display of its own -----------------------------------------------------
@@ -306,6 +343,14 @@ answer() {
           else
             echo "FAIL send $send went unacknowledged, though its answer left $(( (ended - answered) / 1000 )) ms before the panel's wait could end"
           fi ;;
+        listed-*|unlisted-*)
+          # A port the system lists from now on, or no longer: an adapter plugged in, pulled out.
+          local port=${name#*listed-} value='\Device\lichtpult'
+          if [[ $name == listed-* ]]; then
+            wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$value" /d "$port" /f >"$work/reg.out" 2>&1 </dev/null
+          else
+            wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$value" /f >"$work/reg.out" 2>&1 </dev/null
+          fi || echo "FAIL reg could not change the system's list of ports: $(tr -d '\r' <"$work/reg.out" | head -c 300)" ;;
         mapped-*)
           # Wine calls a window visible before X has mapped it; a click waits for the map.
           local id=0x${name#mapped-} viewable=""
@@ -379,6 +424,36 @@ for language in ru_RU ja_JP; do
   drive system-words none -u LC_ALL LOCPATH="$work/locales" LANG=$language.UTF-8
 done
 drive manifest ok
+
+# A port table's file: empty for none, "folder" for a folder in its place, else its bytes.
+table() {
+  rm -rf "$1"
+  case $2 in
+    "") ;;
+    folder) mkdir -p "$1/ports.conf" ;;
+    *) mkdir -p "$1" && printf '%s' "$2" >"$1/ports.conf" ;;
+  esac
+}
+# A row: the machine's table and the user's, then the driver's environment: the port it
+# chooses and whether that connects to the controller (through COM12) or fails to open. The
+# files go again after the row.
+tabled() {
+  local scenario=$1
+  [ -z "$only" ] || [[ " $only " == *" $scenario "* ]] || return 0
+  table "$machineTables" "$2"
+  table "$userTables" "$3"
+  shift 3
+  drive "$scenario" ok "$@"
+  rm -rf "$machineTables" "$userTables"
+}
+tabled table-user "" $'Com3 = COM12\n' LICHTPULT_DRIVE_PORT=3 LICHTPULT_DRIVE_OUTCOME=connects
+tabled table-none "" "" LICHTPULT_DRIVE_PORT=3 LICHTPULT_DRIVE_OUTCOME=fails
+tabled table-machine $'Com3 = COM12\n' "" LICHTPULT_DRIVE_PORT=3 LICHTPULT_DRIVE_OUTCOME=connects
+# The user's entry wins, and a device path opens as well as a port's number.
+tabled table-both $'Com4 = COM5\n' $'Com4 = \\\\.\\COM12\n' LICHTPULT_DRIVE_PORT=4 LICHTPULT_DRIVE_OUTCOME=connects
+# The tooltips: a wrong line (the first, behind a byte order mark), a port the system does not
+# list, one it does, with Windows' line ends; a folder in the machine's file's place.
+tabled table-hints folder $'\xEF\xBB\xBFCom5 = /dev/ttyUSB0\r\nCom6 = COM77   # nicht angeschlossen\r\nCom3 = COM12\r\n'
 # The figures (scripts/bench-windows), only when asked for.
 if [[ " $only " == *" bench "* ]]; then drive bench ok; fi
 

@@ -2,11 +2,12 @@
 // a pseudo-terminal that the simulated controller plays. One scenario per run, named on the
 // command line, because each needs the controller to behave differently:
 //
-//   tst_win32 configure | timeouts | ack | never-ack | reopen | exclusive | error-text
+//   tst_win32 configure | timeouts | ack | never-ack | reopen | exclusive | error-text | tables
 //
 // Prints PASS, FAIL or SKIP lines and exits with the number of failures.
 
 #include "link/Link.h"
+#include "link/platform/DeviceNames_p.h"
 #include "link/platform/SysError.h"
 
 // The system's INVALID_HANDLE_VALUE and error codes; the handle values are the same as ours.
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -142,6 +144,115 @@ void exclusive() {
     CloseComPort();
 }
 
+using namespace serial;
+
+// What a table's entry may name here: a port by the number Windows gave it, or a device by its
+// path; each comes back as it opens, through the device path. Anything else is said.
+void tableDevices() {
+    const std::string wrong = "das Ger\u00e4t muss ein Portname (COM1 bis COM4096) oder ein Ger\u00e4tepfad "
+                              "(\\\\.\\\u2026) sein";
+    const struct {
+        const char* written;
+        const char* device; // empty: refused
+    } rows[] = {
+        {"COM12", "\\\\.\\COM12"},          {"com3", "\\\\.\\COM3"},
+        {"Com4096", "\\\\.\\COM4096"},      {"\\\\.\\COM12", "\\\\.\\COM12"},
+        {"\\\\.\\CNCA0", "\\\\.\\CNCA0"}, {"COM0", ""},
+        {"COM4097", ""},                      {"COM012", ""},
+        {"COM", ""},                          {"COM1x", ""},
+        {"COM 1", ""},                        {"\\\\.\\", ""},
+        {"\\\\.\\pipe\\x", ""},           {"\\\\.\\a/b", ""},
+        {"\\\\?\\COM1", ""},                {"/dev/ttyUSB0", ""},
+        {"C:\\ports\\COM1", ""},
+    };
+    for (const auto& row : rows) {
+        std::string problem;
+        const std::string device = TableDevice(row.written, problem);
+        check(device == row.device && problem == (device.empty() ? wrong : ""),
+              std::string(row.written) + " -> '" + device + "'" + (problem.empty() ? "" : ": " + problem));
+    }
+}
+
+std::string utf8(const std::wstring& text) {
+    std::string out(text.size() * 3, '\0');
+    out.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                            out.data(), static_cast<int>(out.size()), nullptr,
+                                                            nullptr)));
+    return out;
+}
+
+// A file that is not there is no table; one that is no plain disk file or is larger than any
+// table is said and skipped whole, at once, without a byte read (a pipe nobody writes to would
+// hold the start up). A table in a folder whose name Windows-1252 lacks is read.
+void tableFiles() {
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring folder = std::wstring(temporary) + L"lichtpult-\u0422\u0435\u0441\u0442-" +
+                                std::to_wstring(GetCurrentProcessId());
+    BOOL lacking = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder.data(), static_cast<int>(folder.size()), nullptr, 0,
+                        nullptr, &lacking);
+    check(lacking && CreateDirectoryW(folder.c_str(), nullptr),
+          "a folder whose name the ANSI code page " + std::to_string(GetACP()) + " lacks: " + utf8(folder));
+    const std::wstring pipe = L"\\\\.\\pipe\\lichtpult-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    const auto write = [&](const std::wstring& name, std::size_t bytes) {
+        HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        const std::string text(bytes, '#');
+        DWORD written = 0;
+        ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        ::CloseHandle(file);
+    };
+    write(L"large.conf", kMaxTableBytes + 1);
+    write(L"full.conf", kMaxTableBytes);
+    CreateDirectoryW((folder + L"\\folder.conf").c_str(), nullptr);
+    const std::string noPlainFile = "ist keine gew\u00f6hnliche Datei und wird \u00fcbergangen; die Ports behalten "
+                                    "ihre Ger\u00e4te";
+    const std::string tooLarge = "ist gr\u00f6\u00dfer als 16 KiB, zu gro\u00df f\u00fcr eine Porttabelle, und wird "
+                                 "\u00fcbergangen; die Ports behalten ihre Ger\u00e4te";
+    const struct {
+        const char* what;
+        std::wstring file;
+        long bytes;          // read; -1: nothing
+        std::string problem; // empty: none
+    } rows[] = {
+        {"missing", folder + L"\\missing.conf", -1, ""},
+        {"in a missing folder", folder + L"\\none\\ports.conf", -1, ""},
+        {"a folder", folder + L"\\folder.conf", -1, noPlainFile},
+        {"a pipe", pipe, -1, noPlainFile},
+        {"a device", L"\\\\.\\NUL", -1, noPlainFile},
+        {"one byte too large", folder + L"\\large.conf", -1, tooLarge},
+        {"as large as a table may be", folder + L"\\full.conf", static_cast<long>(kMaxTableBytes), ""},
+    };
+    for (const auto& row : rows) {
+        const std::string file = utf8(row.file);
+        std::vector<TableProblem> problems;
+        // On a thread of its own, so a read that blocks fails here instead of hanging the run.
+        auto reading = std::async(std::launch::async, [&] { return ReadTableFile(file, problems); });
+        if (reading.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+            check(false, std::string(row.what) + ": still reading after 60 s");
+            std::fflush(stdout);
+            ExitProcess(static_cast<UINT>(failures));
+        }
+        const std::optional<std::string> text = reading.get();
+        const std::string said = problems.empty() ? "" : problems[0].text;
+        const long bytes = text ? static_cast<long>(text->size()) : -1;
+        check(bytes == row.bytes && problems.size() == (row.problem.empty() ? 0u : 1u) && said == row.problem &&
+                  (problems.empty() || (problems[0].file == file && problems[0].line == 0)),
+              std::string(row.what) + ": " + (text ? std::to_string(text->size()) + " bytes" : "nothing") +
+                  (said.empty() ? "" : ", " + said));
+    }
+    ::CloseHandle(server);
+    for (const wchar_t* name : {L"large.conf", L"full.conf"}) DeleteFileW((folder + L"\\" + name).c_str());
+    RemoveDirectoryW((folder + L"\\folder.conf").c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+void tables() {
+    tableDevices();
+    tableFiles();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -153,6 +264,7 @@ int main(int argc, char** argv) {
     else if (scenario == "reopen") reopen();
     else if (scenario == "exclusive") exclusive();
     else if (scenario == "error-text") errorText();
+    else if (scenario == "tables") tables();
     else {
         std::printf("FAIL unknown scenario '%s'\n", scenario.c_str());
         return 1;

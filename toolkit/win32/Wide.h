@@ -10,6 +10,3 @@ std::wstring Wide(const Text& text);
 
 // Characters Windows-1252 cannot hold become '?'.
 Text Narrow(const std::wstring& text);
-
-// A box's UTF-8 words (ModalBox), for the system's W calls.
-std::wstring Utf8ToWide(const std::string& text);

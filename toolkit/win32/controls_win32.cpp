@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -23,6 +24,7 @@ struct TControl::Native {
     HWND focused = nullptr;   // a form's control that had the focus when it was deactivated
     std::vector<HWND> items;  // a radio group's buttons
     HWND tooltips = nullptr;  // a radio group's item hints
+    std::wstring hint;        // the hint on show, which the system reads from here
 };
 
 namespace {
@@ -198,9 +200,41 @@ LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// A group box hands its children's clicks and colours to the form, as the form's own.
+// The widest a hint's line grows before the system breaks it, at 96 dpi; without a width,
+// Windows draws a hint on a single line however long it is.
+constexpr int kHintWidth = 480;
+
+// A radio item's hint as it is now, asked for each time the system is about to show it: a
+// port's device can come and go while the window is open.
+void answerHint(HWND window, NMTTDISPINFOW& info) {
+    TControl* control = controlOf(window);
+    if (control == nullptr || control->native().kind != TControl::Kind::RadioGroup) return;
+    TControl::Native& group = control->native();
+    const auto item = std::find(group.items.begin(), group.items.end(), reinterpret_cast<HWND>(info.hdr.idFrom));
+    if (item == group.items.end()) return;
+    group.hint.clear();
+    runGuarded([&] {
+        group.hint = Wide(static_cast<TRadioGroup*>(control)->ItemHint(static_cast<int>(item - group.items.begin())));
+    });
+    SendMessageW(info.hdr.hwndFrom, TTM_SETMAXTIPWIDTH, 0, scaled(kHintWidth, dpiOf(window)));
+    info.lpszText = group.hint.data();
+    info.hinst = nullptr;
+}
+
+// A group box hands its children's clicks and colours to the form, as the form's own, and
+// answers its items' tooltips.
 LRESULT CALLBACK groupProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_NOTIFYFORMAT:
+        // The tooltips ask which kind of text to ask for: the hints are UTF-16.
+        if (lParam == NF_QUERY) return NFR_UNICODE;
+        break;
+    case WM_NOTIFY:
+        if (auto* header = reinterpret_cast<NMHDR*>(lParam); header->code == TTN_GETDISPINFOW) {
+            answerHint(window, *reinterpret_cast<NMTTDISPINFOW*>(lParam));
+            return 0;
+        }
+        break;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED)
             if (TControl* group = controlOf(window)) followCheck(group->native());
@@ -208,8 +242,9 @@ LRESULT CALLBACK groupProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return SendMessageW(GetAncestor(window, GA_ROOT), message, wParam, lParam);
-    default: return CallWindowProcW(buttonProcedure, window, message, wParam, lParam);
+    default: break;
     }
+    return CallWindowProcW(buttonProcedure, window, message, wParam, lParam);
 }
 
 void registerFormClass() {
@@ -380,7 +415,7 @@ void TRadioGroup::SetItemIndex(int index) {
     followCheck(native());
 }
 
-// The system's tooltips keep their text: each item's is asked for once, now.
+// Each item's hint is asked for when it is about to be shown (groupProcedure), not now.
 void TRadioGroup::itemHintsChanged() {
     Native& group = native();
     if (group.tooltips == nullptr)
@@ -395,8 +430,7 @@ void TRadioGroup::itemHintsChanged() {
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = group.window;
         tool.uId = reinterpret_cast<UINT_PTR>(group.items[index]);
-        std::wstring text = Wide(ItemHint(index));
-        tool.lpszText = text.data();
+        tool.lpszText = LPSTR_TEXTCALLBACKW;
         SendMessageW(group.tooltips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         SendMessageW(group.tooltips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
