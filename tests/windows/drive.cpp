@@ -111,7 +111,9 @@ bool request(const std::string& name);
 // between reaches no window at all. Before the first click on a new window, the shell beside
 // waits until X shows it (a key press needs no such wait: it never passes through X).
 bool mapped(HWND window) {
-    const auto x = reinterpret_cast<std::uintptr_t>(GetPropA(window, "__wine_x11_whole_window"));
+    // Wine names the X window a moment after the Win32 one is visible.
+    std::uintptr_t x = 0;
+    waitFor([&] { return (x = reinterpret_cast<std::uintptr_t>(GetPropA(window, "__wine_x11_whole_window"))) != 0; });
     char name[32];
     std::snprintf(name, sizeof name, "mapped-%llx", static_cast<unsigned long long>(x));
     return check(x != 0 && request(name), std::string("X has mapped the window \"") + windowText(window) + "\"");
@@ -162,11 +164,10 @@ void settle(const Program& program) {
     SendMessageTimeoutA(program.window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
 }
 
-bool start(Program& program, const char* exe, const char* arguments = nullptr) {
+bool start(Program& program, const char* exe) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string command = std::string("\"") + exe + "\"";
-    if (arguments != nullptr) command += std::string(" ") + arguments;
     if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &program.process))
         return check(false, "lichtpult.exe starts (error " + std::to_string(GetLastError()) + ")");
@@ -422,13 +423,18 @@ std::string syncFolder;
 std::string panelExe;
 
 // Asks the shell for something and waits until it is done.
+// The answer is taken away once read: X gives a new program's window the number of one that
+// has gone, and an old answer for that number must not stand for the new window.
 bool request(const std::string& name) {
     const std::string asked = syncFolder + "\\" + name + ".request";
     const std::string done = syncFolder + "\\" + name + ".done";
+    DeleteFileA(done.c_str());
     HANDLE file = CreateFileA(asked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
-    return waitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    const bool answered = waitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    DeleteFileA(done.c_str());
+    return answered;
 }
 
 // ---- Checks shared by the scenarios --------------------------------------------------------
@@ -548,11 +554,14 @@ bool endsWithExitCodeZero(Program& program) {
     return ended;
 }
 
+// Ended, whatever it was doing: the next program must not find this one's windows.
 void stop(Program& program) {
     if (WaitForSingleObject(program.process.hProcess, 0) != WAIT_OBJECT_0) {
-        PostMessageA(program.window, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(program.process.hProcess, 60000) != WAIT_OBJECT_0)
+        if (program.window != nullptr) PostMessageA(program.window, WM_CLOSE, 0, 0);
+        if (program.window == nullptr || WaitForSingleObject(program.process.hProcess, 60000) != WAIT_OBJECT_0) {
             TerminateProcess(program.process.hProcess, 1);
+            WaitForSingleObject(program.process.hProcess, 60000);
+        }
     }
     CloseHandle(program.process.hProcess);
     CloseHandle(program.process.hThread);
@@ -1162,14 +1171,14 @@ double boxToBox(const Program& program, bool another) {
 }
 
 // From the start of the process until its window is shown and the program waits for input,
-// its first paint done.
+// its first paint done; negative for a start that did not get there (already a FAIL).
 double startUpMs(const char* exe) {
     const auto began = std::chrono::steady_clock::now();
     Program program;
-    if (!start(program, exe)) return 0;
+    const bool started = start(program, exe);
     const double ms = msSince(began);
-    stop(program);
-    return ms;
+    if (program.process.hProcess != nullptr) stop(program);
+    return started ? ms : -1;
 }
 
 void benchmark(Program& first) {
@@ -1179,10 +1188,13 @@ void benchmark(Program& first) {
     GetModuleFileNameA(nullptr, self, sizeof self);
     std::string empty = self;
     empty = empty.substr(0, empty.find_last_of('\\') + 1) + "lichtpult-empty.exe";
+    // A figure only from rounds that ran to their end; a round that did not has said why.
     std::vector<double> panel, bare;
     for (int i = 0; i < 20; ++i) {
-        bare.push_back(startUpMs(empty.c_str()));
-        panel.push_back(startUpMs(panelExe.c_str()));
+        const double floor = startUpMs(empty.c_str()), ms = startUpMs(panelExe.c_str());
+        if (floor < 0 || ms < 0) return;
+        bare.push_back(floor);
+        panel.push_back(ms);
     }
     row("Start-up until the window waits for input, first paint done (Wine, Xvfb)", panel,
         Percentile(bare, 0.5), "reported; floor: an empty Win32 window");
@@ -1190,22 +1202,28 @@ void benchmark(Program& first) {
     // Box to box: the panel's frame, and bare boxes one after the other.
     std::vector<double> gaps, bareGaps;
     Program program;
-    if (!start(program, panelExe.c_str()) || !connectCom1(program)) return;
+    const auto abandon = [](Program& running, const std::string& why) {
+        check(false, why);
+        if (running.process.hProcess != nullptr) stop(running);
+    };
+    if (!start(program, panelExe.c_str()) || !connectCom1(program))
+        return abandon(program, "the panel's box round did not start");
     for (int frame = 0; frame < 5; ++frame) {
         click(program, layout("Standlicht"));
         for (int i = 0; i < 56; ++i) {
             const double gap = boxToBox(program, i < 55);
-            if (gap < 0) return;
+            if (gap < 0) return abandon(program, "box " + std::to_string(i + 1) + " of frame " + std::to_string(frame + 1) + " did not come or go");
             if (i < 55) gaps.push_back(gap);
         }
         settle(program);
     }
     stop(program);
     Program boxes;
-    if (!start(boxes, empty.c_str(), "boxes")) return;
+    if (!start(boxes, empty.c_str())) return abandon(boxes, "the bare boxes' round did not start");
+    PostMessageA(boxes.window, WM_APP, 0, 0);
     for (int i = 0; i < 280; ++i) {
         const double gap = boxToBox(boxes, i < 279);
-        if (gap < 0) return;
+        if (gap < 0) return abandon(boxes, "bare box " + std::to_string(i + 1) + " did not come or go");
         if (i < 279) bareGaps.push_back(gap);
     }
     stop(boxes);

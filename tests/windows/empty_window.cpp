@@ -1,6 +1,7 @@
 // The floors for the program's figures under Wine: an empty window of the system's own, at the
-// panel's place and size, with the same frame and caption, and nothing in it. With "boxes" on
-// its command line it shows 280 bare message boxes one after the other once it is up.
+// panel's place and size, with the same frame and caption, and nothing in it. Sent WM_APP, it
+// shows 280 bare message boxes one after the other: only once it is up and active, as the
+// panel's boxes come only after a click.
 
 #include <windows.h>
 
@@ -22,7 +23,7 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     WNDCLASSEXA type{};
     type.cbSize = sizeof type;
     type.lpfnWndProc = procedure;
@@ -34,7 +35,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
                                   475, 106, 386, 276, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
-    if (commandLine != nullptr && lstrcmpA(commandLine, "boxes") == 0) PostMessageA(window, kShowBoxes, 0, 0);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
