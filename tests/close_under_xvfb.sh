@@ -65,10 +65,11 @@ panel_with_port_table() {
   local pid=$!
   row_pids+=($pid)
   await_window window $pid || return 1
-  # The panel alone takes about 30 MB; one that read /dev/zero took gigabytes.
+  # The panel alone takes about 30 MB (a few hundred under the sanitizers); one that read
+  # /dev/zero grew by gigabytes before it ever showed a window.
   local peak
   peak=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")
-  [ "$peak" -lt 200000 ] || { echo "the panel grew to $peak kB"; return 1; }
+  [ "$peak" -lt 1000000 ] || { echo "the panel grew to $peak kB"; return 1; }
   "$wm_close" window || return 1
   ended_cleanly $pid "$work/err" || return 1
   [ "$(grep -c "^lichtpult: $file" "$work/err")" -eq ${#expected[@]} ] || { echo "not ${#expected[@]} lines about the port table"; return 1; }
