@@ -1114,7 +1114,8 @@ Hint hintOf(const Program& program, std::size_t index) {
     return {std::wstring(text, length), shown.right - shown.left};
 }
 
-// The shell's user table leads Com3 to COM12, which the system lists; Com5's line names no
+// The shell's user table leads Com3 to COM12, which the system lists with its adapter's name
+// (without the " (COM12)" Device Manager adds); Com5's line names no
 // Windows device (the table's first line, behind a byte order mark), Com6's a port the system
 // does not list, until it does; the machine's table is a folder. Com1 keeps its own COM1.
 void portHints(Program& program) {
@@ -1123,7 +1124,7 @@ void portHints(Program& program) {
     const std::wstring file = std::wstring(appData) + L"\\lichtpult\\ports.conf";
     const std::pair<std::size_t, std::wstring> rows[] = {
         {0, L"COM1"},
-        {2, L"COM12"},
+        {2, L"COM12 \u2013 USB-SERIAL CH340"},
         {4, L"COM5\n" + file + L", Zeile 1: das Ger\u00e4t muss ein Portname (COM1 bis COM4096) oder ein "
                                 L"Ger\u00e4tepfad (\\\\.\\\u2026) sein; die Zeile gilt nicht"},
         {5, L"COM77 \u2013 nicht vorhanden"},

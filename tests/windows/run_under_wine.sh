@@ -452,8 +452,16 @@ tabled table-machine $'Com3 = COM12\n' "" LICHTPULT_DRIVE_PORT=3 LICHTPULT_DRIVE
 # The user's entry wins, and a device path opens as well as a port's number.
 tabled table-both $'Com4 = COM5\n' $'Com4 = \\\\.\\COM12\n' LICHTPULT_DRIVE_PORT=4 LICHTPULT_DRIVE_OUTCOME=connects
 # The tooltips: a wrong line (the first, behind a byte order mark), a port the system does not
-# list, one it does, with Windows' line ends; a folder in the machine's file's place.
-tabled table-hints folder $'\xEF\xBB\xBFCom5 = /dev/ttyUSB0\r\nCom6 = COM77   # nicht angeschlossen\r\nCom3 = COM12\r\n'
+# list, one it does, with Windows' line ends; a folder in the machine's file's place. COM12's
+# adapter is in Device Manager's list of ports as a USB driver puts it there.
+adapter='HKLM\System\CurrentControlSet\Enum\USB\VID_1A86&PID_7523'
+if [ -z "$only" ] || [[ " $only " == *" table-hints "* ]]; then
+  step wine reg add "$adapter\lichtpult" /v ClassGUID /d '{4d36e978-e325-11ce-bfc1-08002be10318}' /f
+  step wine reg add "$adapter\lichtpult" /v FriendlyName /d 'USB-SERIAL CH340 (COM12)' /f
+  step wine reg add "$adapter\lichtpult\Device Parameters" /v PortName /d COM12 /f
+  tabled table-hints folder $'\xEF\xBB\xBFCom5 = /dev/ttyUSB0\r\nCom6 = COM77   # nicht angeschlossen\r\nCom3 = COM12\r\n'
+  step wine reg delete "$adapter" /f
+fi
 # The figures (scripts/bench-windows), only when asked for.
 if [[ " $only " == *" bench "* ]]; then drive bench ok; fi
 
