@@ -29,6 +29,12 @@ inline constexpr std::size_t kProblemsSaid = 5;
 // The machine's table file, then the user's; empty where there is none.
 std::pair<std::string, std::string> PortTableFiles();
 
+// A table file as a whole that is skipped, worded alike on every system: it cannot be read
+// (the system's words for why), it is no plain file, it is larger than kMaxTableBytes.
+TableProblem Unreadable(const std::string& file, const std::string& why);
+TableProblem NoPlainFile(const std::string& file);
+TableProblem TooLarge(const std::string& file);
+
 // A table file's bytes; nothing when it is not there (no problem) or cannot be read, is no
 // plain file or is larger than kMaxTableBytes (one problem each).
 std::optional<std::string> ReadTableFile(const std::string& file, std::vector<TableProblem>& problems);

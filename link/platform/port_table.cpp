@@ -15,6 +15,7 @@ namespace serial {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kKept = "; die Ports behalten ihre Ger\u00e4te";
 
 std::string trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(" \t\r");
@@ -121,6 +122,19 @@ std::vector<std::pair<std::string, std::string>> ReadPortTable(const std::string
                                                                std::vector<TableProblem>& problems) {
     const std::optional<std::string> text = ReadTableFile(file, problems);
     return text ? ParsePortTable(file, *text, problems) : std::vector<std::pair<std::string, std::string>>{};
+}
+
+TableProblem Unreadable(const std::string& file, const std::string& why) {
+    return {file, 0, "", joined({"kann nicht gelesen werden (", why, ")", kKept})};
+}
+
+TableProblem NoPlainFile(const std::string& file) {
+    return {file, 0, "", joined({"ist keine gew\u00f6hnliche Datei und wird \u00fcbergangen", kKept})};
+}
+
+TableProblem TooLarge(const std::string& file) {
+    return {file, 0, "", joined({"ist gr\u00f6\u00dfer als ", std::to_string(kMaxTableBytes / 1024),
+                                 " KiB, zu gro\u00df f\u00fcr eine Porttabelle, und wird \u00fcbergangen", kKept})};
 }
 
 std::string Said(const TableProblem& problem) {

@@ -21,15 +21,12 @@ std::string userFile() {
                                              : std::string();
 }
 
-const std::string kKept = "; die Ports behalten ihre Ger\u00e4te";
-
 } // namespace
 
 std::pair<std::string, std::string> PortTableFiles() { return {"/etc/lichtpult/ports.conf", userFile()}; }
 
 std::optional<std::string> ReadTableFile(const std::string& file, std::vector<TableProblem>& problems) {
-    const auto skipped = [&](const std::string& why) { problems.push_back({file, 0, "", why + kKept}); };
-    const auto unreadable = [&] { skipped(std::string("kann nicht gelesen werden (") + std::strerror(errno) + ")"); };
+    const auto unreadable = [&] { problems.push_back(Unreadable(file, std::strerror(errno))); };
     // Not blocking, so a FIFO in the table's place cannot hold up the start; looked at before
     // a byte is read, so a device (a link to /dev/zero) is never read at all.
     const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -43,7 +40,7 @@ std::optional<std::string> ReadTableFile(const std::string& file, std::vector<Ta
     if (fstat(fd, &node) != 0) {
         unreadable();
     } else if (!S_ISREG(node.st_mode)) {
-        skipped("ist keine gew\u00f6hnliche Datei und wird \u00fcbergangen");
+        problems.push_back(NoPlainFile(file));
     } else {
         // One byte more than a table may have, so a file that grows meanwhile is caught too.
         std::string bytes(kMaxTableBytes + 1, '\0');
@@ -62,8 +59,7 @@ std::optional<std::string> ReadTableFile(const std::string& file, std::vector<Ta
         if (failed)
             unreadable();
         else if (got > kMaxTableBytes)
-            skipped("ist gr\u00f6\u00dfer als " + std::to_string(kMaxTableBytes / 1024) +
-                    " KiB, zu gro\u00df f\u00fcr eine Porttabelle, und wird \u00fcbergangen");
+            problems.push_back(TooLarge(file));
         else
             text = bytes.substr(0, got);
     }

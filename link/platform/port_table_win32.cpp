@@ -20,7 +20,6 @@ std::string fileBelow(const wchar_t* variable) {
     return WideToUtf8(file);
 }
 
-const std::string kKept = "; die Ports behalten ihre Ger\u00e4te";
 const std::string kDevicePrefix = "\\\\.\\";
 
 // "COM1" … "COM4096" in any case, no leading zero: the port number, else 0.
@@ -58,20 +57,9 @@ std::string SystemDevicePath(const std::string& name, const std::string& key) {
 std::pair<std::string, std::string> PortTableFiles() { return {fileBelow(L"ProgramData"), fileBelow(L"APPDATA")}; }
 
 std::optional<std::string> ReadTableFile(const std::string& file, std::vector<TableProblem>& problems) {
-    const auto skipped = [&](const std::string& why) { problems.push_back({file, 0, "", why + kKept}); };
-    const auto unreadable = [&](DWORD code) {
-        std::string why = "kann nicht gelesen werden (";
-        why += SysErrorMessage(code).utf8;
-        why += ")";
-        skipped(why);
-    };
-    const auto notPlain = [&] { skipped("ist keine gew\u00f6hnliche Datei und wird \u00fcbergangen"); };
-    const auto tooLarge = [&] {
-        std::string why = "ist gr\u00f6\u00dfer als ";
-        why += std::to_string(kMaxTableBytes / 1024);
-        why += " KiB, zu gro\u00df f\u00fcr eine Porttabelle, und wird \u00fcbergangen";
-        skipped(why);
-    };
+    const auto unreadable = [&](DWORD code) { problems.push_back(Unreadable(file, SysErrorMessage(code).utf8)); };
+    const auto notPlain = [&] { problems.push_back(NoPlainFile(file)); };
+    const auto tooLarge = [&] { problems.push_back(TooLarge(file)); };
     // Others may go on writing or replace it; nothing here ever writes to it. Backup semantics
     // open a folder too, so that it is said as what it is.
     HANDLE handle = CreateFileW(Utf8ToWide(file).c_str(), GENERIC_READ,

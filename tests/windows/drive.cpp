@@ -312,25 +312,30 @@ long long nowUs() {
     return static_cast<long long>(count.QuadPart / (frequency.QuadPart / 1000000));
 }
 
-HWND openBox(const Program& program) {
+// The program's top-level windows of a class, in the system's order.
+std::vector<HWND> windowsOf(const Program& program, const char* windowClass) {
     struct Search {
         DWORD pid;
-        HWND found;
-    } search{program.pid(), nullptr};
+        const char* windowClass;
+        std::vector<HWND> found;
+    } search{program.pid(), windowClass, {}};
     EnumWindows(
         [](HWND window, LPARAM data) -> BOOL {
             auto* search = reinterpret_cast<Search*>(data);
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
-            if (pid == search->pid && className(window) == "#32770") {
-                // A box on its way out may still be listed beside the one on screen.
-                search->found = window;
-                return IsWindowVisible(window) ? FALSE : TRUE;
-            }
+            if (pid == search->pid && className(window) == search->windowClass) search->found.push_back(window);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND openBox(const Program& program) {
+    const std::vector<HWND> boxes = windowsOf(program, "#32770");
+    // A box on its way out may still be listed beside the one on screen.
+    const auto shown = std::find_if(boxes.begin(), boxes.end(), IsWindowVisible);
+    return shown != boxes.end() ? *shown : boxes.empty() ? nullptr : boxes.back();
 }
 
 // The next box, once it is shown and has the keyboard; a null window if none comes.
@@ -748,6 +753,7 @@ bool fitsWindows1252(const std::wstring& text) {
 
 // The error code whose system words the text is, letter for letter; 0 for none.
 DWORD codeOfWords(const std::wstring& text) {
+    if (text.empty()) return 0;
     for (DWORD code = 1; code < 16000; ++code)
         if (systemWords(code) == text) return code;
     return 0;
@@ -944,14 +950,10 @@ void lateAnswer(Program& program) {
 
 // Whether the text is the system's own message for some error code.
 bool systemText(const std::string& text) {
-    for (DWORD code = 1; code < 16000; ++code) {
-        char buffer[512];
-        DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                      nullptr, code, 0, buffer, sizeof buffer, nullptr);
-        while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r')) --length;
-        if (length > 0 && text == std::string(buffer, length)) return true;
-    }
-    return false;
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    return codeOfWords(wide) != 0;
 }
 
 void lineHungUp(Program& program) {
@@ -1072,21 +1074,9 @@ void portTable(Program& program) {
 
 // The program's tooltip on the screen; none while it shows none.
 HWND shownTip(const Program& program) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{program.pid(), nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(data);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid != search->pid || className(window) != "tooltips_class32" || !IsWindowVisible(window)) return TRUE;
-            search->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    const std::vector<HWND> tips = windowsOf(program, "tooltips_class32");
+    const auto shown = std::find_if(tips.begin(), tips.end(), IsWindowVisible);
+    return shown != tips.end() ? *shown : nullptr;
 }
 
 struct Hint {

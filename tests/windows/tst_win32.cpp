@@ -9,6 +9,7 @@
 #include "link/Link.h"
 #include "link/platform/DeviceNames_p.h"
 #include "link/platform/SysError.h"
+#include "toolkit/Text.h"
 
 // The system's INVALID_HANDLE_VALUE and error codes; the handle values are the same as ours.
 #include <windows.h>
@@ -173,14 +174,6 @@ void tableDevices() {
     }
 }
 
-std::string utf8(const std::wstring& text) {
-    std::string out(text.size() * 3, '\0');
-    out.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                            out.data(), static_cast<int>(out.size()), nullptr,
-                                                            nullptr)));
-    return out;
-}
-
 // A file that is not there is no table; one that is no plain disk file or is larger than any
 // table is said and skipped whole, at once, without a byte read (a pipe nobody writes to would
 // hold the start up). A table in a folder whose name Windows-1252 lacks is read.
@@ -193,7 +186,7 @@ void tableFiles() {
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder.data(), static_cast<int>(folder.size()), nullptr, 0,
                         nullptr, &lacking);
     check(lacking && CreateDirectoryW(folder.c_str(), nullptr),
-          "a folder whose name the ANSI code page " + std::to_string(GetACP()) + " lacks: " + utf8(folder));
+          "a folder whose name the ANSI code page " + std::to_string(GetACP()) + " lacks: " + WideToUtf8(folder));
     const std::wstring pipe = L"\\\\.\\pipe\\lichtpult-" + std::to_wstring(GetCurrentProcessId());
     HANDLE server = CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
     const auto write = [&](const std::wstring& name, std::size_t bytes) {
@@ -225,7 +218,7 @@ void tableFiles() {
         {"as large as a table may be", folder + L"\\full.conf", static_cast<long>(kMaxTableBytes), ""},
     };
     for (const auto& row : rows) {
-        const std::string file = utf8(row.file);
+        const std::string file = WideToUtf8(row.file);
         std::vector<TableProblem> problems;
         // On a thread of its own, so a read that blocks fails here instead of hanging the run.
         auto reading = std::async(std::launch::async, [&] { return ReadTableFile(file, problems); });
