@@ -47,11 +47,29 @@ public:
     std::exit(1);
 }
 
+[[noreturn]] void noWaylandPlatform() {
+    std::fprintf(stderr,
+                 "%s: This is a Wayland session, and Qt's Wayland platform is not installed. "
+                 "Install it (Debian: apt install qt6-wayland), or start %s on an X display.\n",
+                 program_invocation_short_name, program_invocation_short_name);
+    std::exit(1);
+}
+
 void requireDisplay() {
     const bool chosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
                         !qEnvironmentVariableIsEmpty("DISPLAY") ||
                         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (!chosen) noDisplay("There is no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)");
+}
+
+// Where no locale is set at all (a fresh system, a service), the C locale's ASCII is in force
+// and the toolkit would warn at every start that it switches to C.UTF-8 instead. Nobody chose
+// ASCII, so the switch is made here, quietly; the messages' language stays as it was. A locale
+// someone did choose is left to the toolkit.
+void preferUtf8WhenNoLocaleIsSet() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"})
+        if (!qEnvironmentVariableIsEmpty(name)) return;
+    qputenv("LC_CTYPE", "C.UTF-8");
 }
 
 // Outside a login session (root in a console, a container) there is no runtime folder, and
@@ -77,8 +95,22 @@ struct HeldMessage {
 };
 std::vector<HeldMessage>* heldMessages = nullptr;
 
+// A Wayland session without an X display, and no Wayland platform for the toolkit: the one
+// thing missing is a package, so that is what the user hears.
+bool waylandPlatformMissing() {
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || !qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    for (const HeldMessage& held : *heldMessages)
+        if (held.message.contains(QLatin1String("Could not find the Qt platform plugin \"wayland\"")))
+            return true;
+    return false;
+}
+
 void displayFailureHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) noDisplay("The display to show the window on could not be reached");
+    if (type == QtFatalMsg) {
+        if (waylandPlatformMissing()) noWaylandPlatform();
+        noDisplay("The display to show the window on could not be reached");
+    }
     heldMessages->push_back({type, message});
 }
 
@@ -106,6 +138,7 @@ void TApplication::Initialize() {
     if (QApplication::instance() == nullptr) {
         requireDisplay();
         provideRuntimeFolder();
+        preferUtf8WhenNoLocaleIsSet();
         // The command line is not the program's input: the toolkit sees only the program name.
         // The toolkit's own complaint about a display it cannot reach ends in an abort that
         // sends the user the wrong way ("reinstalling may fix this"): say what is missing.
@@ -125,6 +158,10 @@ void TApplication::Initialize() {
 }
 
 void TApplication::endToolkit() {
+    // On Wayland, Qt 6.4 can hang for good in its display's destructor, waiting for its own
+    // event thread. With every form gone (the port closed) nothing is left for it to do, so
+    // there the application object is left to the end of the process, still reachable.
+    if (owned != nullptr && QGuiApplication::platformName() == QLatin1String("wayland")) return;
     delete owned;
     owned = nullptr;
 }
