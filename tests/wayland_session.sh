@@ -114,6 +114,8 @@ confirm_all() {
 frame_in_a_session() {
   start_sim || return 1
   if [ "$1" = wayland ]; then
+    # And no locale at all, as on a fresh system: the panel has nothing to say about that.
+    unset LC_ALL
     WAYLAND_DISPLAY=$socket start_panel_on Com1 "$pty"
   else
     DISPLAY=$xdisplay QT_QPA_PLATFORM=xcb start_panel_on Com1 "$pty"
@@ -134,7 +136,10 @@ frame_in_a_session() {
   [ "$boxes" -ge 56 ] || { echo "$boxes boxes confirmed"; return 1; }
   swaymsg "[pid=$pid title=\"^window\$\"] kill" >/dev/null || return 1
   ended_cleanly $pid "$work/err" || return 1
-  [ ! -s "$work/err" ] || { echo "the panel wrote the lines above"; return 1; }
+  # Each of the test's keyboards is announced before its keymap has come (wlroots 0.18), which
+  # Qt 6.8 notes as a keymap "format: 0"; a real keyboard has its keymap from the start.
+  ! grep -v '^qt\.qpa\.wayland: unknown keymap format: 0$' "$work/err" | grep -q . ||
+    { echo "the panel wrote the lines above"; return 1; }
 }
 
 # The panel as it runs where qt6-wayland is not installed: a copy of it whose qt.conf leads
