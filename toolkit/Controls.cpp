@@ -27,10 +27,6 @@ TForm::TForm(TControl* owner) : TControl(owner, Kind::Form) {}
 
 TForm::~TForm() { Application->Forget(this); }
 
-void SetTabOrder(std::initializer_list<TControl*> order) {
-    SetTabOrder(std::vector<TControl*>(order));
-}
-
 void SetTabOrder(const std::vector<TControl*>& order) { ChainNative(order); }
 
 void TRadioGroup::SetItemHints(std::function<Text(int index)> hintOf) {

@@ -116,5 +116,4 @@ private:
 
 // Tab visits the controls in this order; a group box is listed before its children, and a
 // radio group stands for its items.
-void SetTabOrder(std::initializer_list<TControl*> order);
 void SetTabOrder(const std::vector<TControl*>& order);
