@@ -111,6 +111,16 @@ confirm_all() {
   echo $count >"$work/boxes"
 }
 
+# The compositor closes the panel's window as a user does: status 0, and nothing on stderr.
+closed_by_the_compositor() {
+  swaymsg "[pid=$1 title=\"^window\$\"] kill" >/dev/null || return 1
+  ended_cleanly "$1" "$work/err" || return 1
+  # Each of the test's keyboards is announced before its keymap has come (wlroots 0.18), which
+  # Qt 6.8 notes as a keymap "format: 0"; a real keyboard has its keymap from the start.
+  ! grep -v '^qt\.qpa\.wayland: unknown keymap format: 0$' "$work/err" | grep -q . ||
+    { echo "the panel wrote the lines above"; return 1; }
+}
+
 # Natively, with no X display and no locale at all, as on a fresh system (the panel has
 # nothing to say about that).
 frame_on_wayland() {
@@ -131,12 +141,7 @@ frame_on_wayland() {
   [ "$frame" = "$side_lights" ] || { echo "the controller received '$frame'"; return 1; }
   # Each byte's character and its outcome, at least; more where a byte went again.
   [ "$boxes" -ge 56 ] || { echo "$boxes boxes confirmed"; return 1; }
-  swaymsg "[pid=$pid title=\"^window\$\"] kill" >/dev/null || return 1
-  ended_cleanly $pid "$work/err" || return 1
-  # Each of the test's keyboards is announced before its keymap has come (wlroots 0.18), which
-  # Qt 6.8 notes as a keymap "format: 0"; a real keyboard has its keymap from the start.
-  ! grep -v '^qt\.qpa\.wayland: unknown keymap format: 0$' "$work/err" | grep -q . ||
-    { echo "the panel wrote the lines above"; return 1; }
+  closed_by_the_compositor $pid
 }
 
 # An X program under XWayland: its window shown and given the keyboard by the compositor, and
@@ -147,9 +152,7 @@ started_through_xwayland() {
   DISPLAY=$xdisplay QT_QPA_PLATFORM=xcb start_panel_on Com1 "$work/nowhere"
   local pid=$panel_pid
   await_focused $pid window || return 1
-  swaymsg "[pid=$pid title=\"^window\$\"] kill" >/dev/null || return 1
-  ended_cleanly $pid "$work/err" || return 1
-  [ ! -s "$work/err" ] || { echo "the panel wrote the lines above"; return 1; }
+  closed_by_the_compositor $pid
 }
 
 # The panel as it runs where qt6-wayland is not installed: a copy of it whose qt.conf leads
