@@ -40,19 +40,21 @@ public:
     }
 };
 
-[[noreturn]] void noDisplay(const char* why) {
-    std::fprintf(stderr,
-                 "%s: %s. Start it inside a desktop session, or headless with: xvfb-run %s\n",
-                 program_invocation_short_name, why, program_invocation_short_name);
+// One line on stderr, why and how to go on, and the program ends with status 1.
+[[noreturn]] void cannotShow(const std::string& line) {
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, line.c_str());
     std::exit(1);
 }
 
+[[noreturn]] void noDisplay(const char* why) {
+    const std::string name = program_invocation_short_name;
+    cannotShow(std::string(why) + ". Start it inside a desktop session, or headless with: xvfb-run " + name);
+}
+
 [[noreturn]] void noWaylandPlatform() {
-    std::fprintf(stderr,
-                 "%s: This is a Wayland session, and Qt's Wayland platform is not installed. "
-                 "Install it (Debian: apt install qt6-wayland), or start %s on an X display.\n",
-                 program_invocation_short_name, program_invocation_short_name);
-    std::exit(1);
+    const std::string name = program_invocation_short_name;
+    cannotShow("This is a Wayland session, and Qt's Wayland platform is not installed. "
+               "Install it (Debian: apt install qt6-wayland), or start " + name + " on an X display.");
 }
 
 void requireDisplay() {
