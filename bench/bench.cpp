@@ -2,6 +2,7 @@
 // measured in the same run. Everything runs on pseudo-terminals with the simulated controller
 // and, for the message boxes, real Qt boxes on the offscreen platform.
 
+#include "link/Limits.h"
 #include "link/Link.h"
 #include "panel/Unit1.h"
 #include "protocol/LightFrame.h"
@@ -126,8 +127,11 @@ void unansweredWait() {
         waits.push_back(msBetween(start, Clock::now()));
     }
     CloseComPort();
-    row("Wait that gets no answer (11 × (1 ms read + 1 ms pause))", waits, 22.0, "ms",
-        "median ≤ 1.10, p99 ≤ 1.30 of 22 ms");
+    const std::string figure = "Wait that gets no answer (" + std::to_string(kMaxPasses) + " × (" +
+                               std::to_string(kReadTotalMs) + " ms read + " + std::to_string(kPauseMs) +
+                               " ms pause))";
+    row(figure.c_str(), waits, kLongestWaitMs, "ms",
+        ("median ≤ 1.10, p99 ≤ 1.30 of " + std::to_string(kLongestWaitMs) + " ms").c_str());
 }
 
 void pacedFrame() {
@@ -208,8 +212,10 @@ void frameAndUnacknowledgedByte(double boxToBoxMs) {
     Form1->comportbut->Click();
     row("Whole frame, instant controller, 56 real boxes confirmed at once", frames,
         56 * boxToBoxMs, "ms", "reported; floor: 56 boxes at the measured box-to-box median");
-    row("Byte never acknowledged (10 sends, 20 real boxes)", bytes, 220.0, "ms",
-        "reported; floor: 10 unanswered waits of 22 ms");
+    const std::string sends = std::to_string(kMaxSends);
+    row(("Byte never acknowledged (" + sends + " sends, " + std::to_string(2 * kMaxSends) + " real boxes)").c_str(),
+        bytes, kMaxSends * kLongestWaitMs, "ms",
+        ("reported; floor: " + sends + " unanswered waits of " + std::to_string(kLongestWaitMs) + " ms").c_str());
 }
 
 long processCount() {

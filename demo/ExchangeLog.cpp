@@ -1,6 +1,6 @@
 #include "demo/ExchangeLog.h"
 
-#include "protocol/Frame.h"
+#include "protocol/Lights.h"
 
 #include <QStringList>
 

@@ -1,5 +1,6 @@
 #include "link/Link.h"
 
+#include "link/Limits.h"
 #include "link/platform/DeviceNames.h"
 #include "link/platform/SysError.h"
 
@@ -12,21 +13,14 @@ HANDLE hComPort = nullptr;
 
 namespace {
 
-constexpr DWORD kBaudRate = 9600;
-constexpr BYTE kByteSize = 8;
-
 constexpr COMMTIMEOUTS kTimeouts = {
-    .ReadIntervalTimeout = 100,
+    .ReadIntervalTimeout = kReadIntervalMs,
     .ReadTotalTimeoutMultiplier = 0,
-    .ReadTotalTimeoutConstant = 1,
+    .ReadTotalTimeoutConstant = kReadTotalMs,
     .WriteTotalTimeoutMultiplier = 0,
     .WriteTotalTimeoutConstant = 0,
 };
 
-constexpr int kMaxSends = 10;
-constexpr int kMaxPasses = 11;
-constexpr DWORD kBytesPerRead = 2;
-constexpr DWORD kPauseMs = 1;
 const Text kAcknowledgement = "ok";
 
 } // namespace

@@ -1,12 +1,14 @@
 #include "panel/Unit1.h"
 
+#include "panel/Layout.h"
+
 #include "link/Link.h"
 #include "link/platform/DeviceNames.h"
 #include "protocol/LightFrame.h"
 
 #include <algorithm>
 #include <array>
-#include <span>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -16,69 +18,37 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-using ControlMember = std::variant<TButton* TForm1::*, TRadioGroup* TForm1::*,
-                                   TGroupBox* TForm1::*, TCheckBox* TForm1::*>;
-using Handler = void (TForm1::*)();
+// Each light's box, found by the name its row gives it.
+constexpr TCheckBox* TForm1::*boxNamed(std::string_view name) {
+    for (const Placement& p : kLayout)
+        if (p.name == name) {
+            if (const auto* box = std::get_if<TCheckBox* TForm1::*>(&p.control)) return *box;
+        }
+    return nullptr;
+}
 
-struct Placement {
-    ControlMember control;
-    const char* name;
-    TGroupBox* TForm1::*parent; // nullptr: the window itself
-    int left, top, width, height;
-    const char* caption;
-    int tabOrder;
-    Handler onClick;
-};
+constexpr std::array<TCheckBox* TForm1::*, kLights.size()> kBoxes = [] {
+    std::array<TCheckBox* TForm1::*, kLights.size()> boxes{};
+    for (std::size_t i = 0; i < kLights.size(); ++i) boxes[i] = boxNamed(kLights[i].box);
+    return boxes;
+}();
 
-// Parents come before their children.
-constexpr std::array<Placement, 20> kLayout = {{
-    {&TForm1::comportbut, "comportbut", nullptr, 160, 208, 209, 33, "verbinden", 0, &TForm1::comportbutClick},
-    {&TForm1::comports, "comports", nullptr, 280, 8, 89, 193, "ComPort", 1, nullptr},
-    {&TForm1::Allgemein, "Allgemein", nullptr, 8, 8, 137, 89, "Allgemein", 2, nullptr},
-    {&TForm1::Standlicht, "Standlicht", &TForm1::Allgemein, 8, 16, 81, 17, "Standlicht", 0, &TForm1::StandlichtClick},
-    {&TForm1::Abblendlicht, "Abblendlicht", &TForm1::Allgemein, 8, 40, 81, 17, "Abblendlicht", 1, &TForm1::AbblendlichtClick},
-    {&TForm1::Fernlicht, "Fernlicht", &TForm1::Allgemein, 8, 64, 81, 17, "Fernlicht", 2, nullptr},
-    {&TForm1::Sonderfunktionen, "Sonderfunktionen", nullptr, 8, 104, 137, 65, "Sonderfunktionen", 3, nullptr},
-    {&TForm1::Rueckwaerts, "Rueckwaerts", &TForm1::Sonderfunktionen, 8, 16, 97, 17, "Rueckwaerts", 0, nullptr},
-    {&TForm1::Innenraum, "Innenraum", &TForm1::Sonderfunktionen, 8, 40, 97, 17, "Innenraum", 1, nullptr},
-    {&TForm1::Nebel, "Nebel", nullptr, 8, 176, 137, 65, "Nebel", 4, nullptr},
-    {&TForm1::Nebelschlussleuchte, "Nebelschlussleuchte", &TForm1::Nebel, 8, 16, 121, 17, "Nebelschlussleuchte", 0, nullptr},
-    {&TForm1::Nebelscheinwerfer, "Nebelscheinwerfer", &TForm1::Nebel, 8, 40, 121, 17, "Nebelscheinwerfer", 1, nullptr},
-    {&TForm1::Blinker, "Blinker", nullptr, 160, 8, 105, 121, "Blinker", 5, nullptr},
-    {&TForm1::Links, "Links", &TForm1::Blinker, 8, 16, 73, 17, "Links", 0, nullptr},
-    {&TForm1::Rechts, "Rechts", &TForm1::Blinker, 8, 40, 81, 17, "Rechts", 1, nullptr},
-    {&TForm1::Parklicht, "Parklicht", &TForm1::Blinker, 8, 88, 81, 17, "Parklicht", 2, nullptr},
-    {&TForm1::Warnblinklicht, "Warnblinklicht", &TForm1::Blinker, 8, 64, 89, 17, "Warnblinklicht", 3, nullptr},
-    {&TForm1::Lichtautomatik, "Lichtautomatik", nullptr, 160, 136, 105, 65, "Lichtautomatik", 6, nullptr},
-    {&TForm1::Abblendlicht_auto, "Abblendlicht_auto", &TForm1::Lichtautomatik, 8, 16, 89, 17, "Abblendlicht", 0, nullptr},
-    {&TForm1::Fernlicht_auto, "Fernlicht_auto", &TForm1::Lichtautomatik, 8, 40, 81, 17, "Fernlicht", 1, nullptr},
-}};
+constexpr bool everyLightHasABox() {
+    return std::ranges::none_of(kBoxes, [](auto box) { return box == nullptr; });
+}
 
-constexpr int kWindowLeft = 475, kWindowTop = 106, kWindowWidth = 386, kWindowHeight = 276;
+constexpr bool everyBoxShowsALight() {
+    for (const Placement& p : kLayout)
+        if (std::holds_alternative<TCheckBox* TForm1::*>(p.control) &&
+            std::ranges::none_of(kLights, [&p](const LightRow& row) { return row.box == p.name; }))
+            return false;
+    return true;
+}
 
-// The light boxes: the light each shows, and their states, in the order they are applied.
-struct BoxStates {
-    TCheckBox* TForm1::*box;
-    Light light;
-    bool connectedEnabled, connectedChecked;
-    bool disconnectedEnabled, disconnectedChecked;
-};
+static_assert(everyLightHasABox(), "each light of protocol/Lights.h needs its check box in kLayout");
+static_assert(everyBoxShowsALight(), "each check box of kLayout needs its light in protocol/Lights.h");
 
-constexpr std::array<BoxStates, 13> kBoxStates = {{
-    {&TForm1::Abblendlicht, Light::Abblendlicht, true, false, false, false},
-    {&TForm1::Fernlicht, Light::Fernlicht, false, false, false, false},
-    {&TForm1::Standlicht, Light::Standlicht, true, false, false, false},
-    {&TForm1::Links, Light::Links, true, false, false, false},
-    {&TForm1::Rechts, Light::Rechts, true, false, false, false},
-    {&TForm1::Parklicht, Light::Parklicht, true, false, false, false},
-    {&TForm1::Warnblinklicht, Light::Warnblinklicht, true, false, false, false},
-    {&TForm1::Abblendlicht_auto, Light::Abblendlicht_auto, true, false, false, false},
-    {&TForm1::Fernlicht_auto, Light::Fernlicht_auto, true, false, false, false},
-    {&TForm1::Nebelscheinwerfer, Light::Nebelscheinwerfer, false, false, false, false},
-    {&TForm1::Nebelschlussleuchte, Light::Nebelschlussleuchte, false, false, false, false},
-    {&TForm1::Innenraum, Light::Innenraum, true, true, false, true},
-    {&TForm1::Rueckwaerts, Light::Rueckwaerts, true, false, false, false},
-}};
+TCheckBox* boxOf(Light light) { return Form1->*kBoxes[static_cast<std::size_t>(light)]; }
 
 // Windows-1252: 0xE4 is "ä", 0xF6 is "ö".
 const Text kOpenFailure = "Der gew\xE4hlte ComPort konnte nicht ge\xF6"
@@ -111,10 +81,11 @@ void chainTabOrder(TForm1& form) {
 void applyState(bool connected) {
     Form1->comportbut->SetCaption(connected ? "trennen" : "verbinden");
     Form1->comports->SetEnabled(!connected);
-    for (const BoxStates& row : kBoxStates) {
-        TCheckBox* box = Form1->*row.box;
-        box->SetEnabled(connected ? row.connectedEnabled : row.disconnectedEnabled);
-        box->SetChecked(connected ? row.connectedChecked : row.disconnectedChecked);
+    for (const LightRow& row : kLights) {
+        const BoxState& state = connected ? row.connected : row.disconnected;
+        TCheckBox* box = boxOf(row.light);
+        box->SetEnabled(state.enabled);
+        box->SetChecked(state.checked);
     }
 }
 
@@ -124,7 +95,7 @@ TForm1::TForm1(TControl* owner) : TForm(owner) {
     SetFont({"MS Sans Serif", -11});
     SetColor(clBtnFace);
     SetCaption("window");
-    SetBounds(kWindowLeft, kWindowTop, kWindowWidth, kWindowHeight);
+    SetBounds(kWindowBounds.left, kWindowBounds.top, kWindowBounds.width, kWindowBounds.height);
 
     for (const Placement& p : kLayout) {
         TControl* parent = p.parent != nullptr ? static_cast<TControl*>(this->*p.parent) : this;
@@ -133,7 +104,7 @@ TForm1::TForm1(TControl* owner) : TForm(owner) {
                 using Control = std::remove_pointer_t<std::remove_reference_t<decltype(this->*member)>>;
                 auto* control = new Control(parent);
                 this->*member = control;
-                control->SetName(p.name);
+                control->SetName(Text(p.name));
                 control->SetBounds(p.left, p.top, p.width, p.height);
                 control->SetCaption(p.caption);
                 if (p.onClick != nullptr) control->OnClick = [this, h = p.onClick] { (this->*h)(); };
@@ -189,9 +160,7 @@ void TForm1::AbblendlichtClick() {
 }
 
 void SendLightStates() {
-    SendLightFrame([](Light light) {
-        return (Form1->*std::ranges::find(kBoxStates, light, &BoxStates::light)->box)->Checked();
-    });
+    SendLightFrame([](Light light) { return boxOf(light)->Checked(); });
 }
 
 void SetConnectedState() { applyState(true); }

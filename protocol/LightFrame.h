@@ -1,7 +1,7 @@
 #pragma once
 // Sending the light state frame over the link.
 
-#include "protocol/Frame.h"
+#include "protocol/Lights.h"
 
 #include <functional>
 

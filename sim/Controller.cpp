@@ -1,7 +1,7 @@
 #include "sim/Controller.h"
 
 #include "link/platform/Timing.h"
-#include "protocol/Frame.h"
+#include "protocol/Lights.h"
 
 #include <cerrno>
 #include <cstdlib>

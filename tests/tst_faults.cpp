@@ -82,14 +82,14 @@ private slots:
         ConnectPanel(controller.Path());
         seam::BeforeRead([&](int read) {
             const bool first = std::ranges::count(seam::Trace(), 'w') == 1;
-            if (read == 11 || (read == 1 && !first)) {
-                controller.Send(read == 11 ? "o" : "k");
+            if (read == kPassesOfAWait || (read == 1 && !first)) {
+                controller.Send(read == kPassesOfAWait ? "o" : "k");
                 controller.WaitForHandled(0);
             }
         });
         WriteCommand("a", 1);
         QCOMPARE(recorder.lines, TenFailedSends('a'));
-        QCOMPARE(controller.ReceivedBytes(), std::string(10, 'a'));
+        QCOMPARE(controller.ReceivedBytes(), std::string(kSendsOfAByte, 'a'));
     }
 
     // A megabyte of garbage arrives as the frame starts: every wait reads at most 22 bytes of
@@ -108,7 +108,7 @@ private slots:
         std::string wire;
         QStringList lines;
         for (const char byte : kFrameWithSideLights) {
-            wire += std::string(10, byte);
+            wire += std::string(kSendsOfAByte, byte);
             lines << TenFailedSends(byte);
         }
         QVERIFY(controller.WaitForReceived(wire.size()));

@@ -142,7 +142,7 @@ private slots:
         std::string tenEach;
         QStringList lines;
         for (const char byte : frameFor({"Innenraum"})) {
-            tenEach += std::string(10, byte);
+            tenEach += std::string(kSendsOfAByte, byte);
             lines << TenFailedSends(byte);
         }
         QCOMPARE(controller->ReceivedBytes(), tenEach);

@@ -37,7 +37,7 @@ void connectTo(const sim::Controller& controller) {
 
 std::string silentWait() {
     std::string passes;
-    for (int i = 0; i < 11; ++i) passes += "0.";
+    for (int i = 0; i < kPassesOfAWait; ++i) passes += "0.";
     return passes;
 }
 
@@ -64,10 +64,10 @@ private slots:
                                          << std::string("an")
                                          << QStringList{"a", "TRUE", "n", "TRUE"} << std::string();
         QTest::newRow("never answers")
-            << reply(Reply::Silent) << std::string("a") << std::string(10, 'a')
+            << reply(Reply::Silent) << std::string("a") << std::string(kSendsOfAByte, 'a')
             << TenFailedSends('a') << std::string();
         QTest::newRow("answers garbage")
-            << reply(Reply::Now, "xy") << std::string("a") << std::string(10, 'a')
+            << reply(Reply::Now, "xy") << std::string("a") << std::string(kSendsOfAByte, 'a')
             << TenFailedSends('a') << std::string();
         QTest::newRow("ok with line end read as ok, line end spoils the next wait")
             << reply(Reply::Now, "ok\r\n") << std::string("an") << std::string("ann")
@@ -75,7 +75,7 @@ private slots:
         // "k" comes after the read that got "o" has ended, so it arrives together with the
         // line end in a later read of the same wait.
         QTest::newRow("o, then k with the line end in the next read")
-            << reply(Reply::Now, "o") << std::string("a") << std::string(10, 'a')
+            << reply(Reply::Now, "o") << std::string("a") << std::string(kSendsOfAByte, 'a')
             << TenFailedSends('a') << std::string("k\r\n");
         QTest::newRow("o and k in separate reads of one wait")
             << reply(Reply::Now, "o") << std::string("a") << std::string("a")
@@ -135,7 +135,7 @@ private slots:
         sim::Behaviour hungUp = reply(Reply::Now);
         hungUp.hangUpAfter = 1;
         std::string failedWait;
-        for (int i = 0; i < 11; ++i) failedWait += "x.";
+        for (int i = 0; i < kPassesOfAWait; ++i) failedWait += "x.";
         QTest::newRow("line hung up") << hungUp << std::string() << std::string("w").append(failedWait);
     }
     void waitPasses() {
@@ -157,7 +157,7 @@ private slots:
         connectTo(controller);
         WriteCommand("a", 1);
         std::string tenSends;
-        for (int i = 0; i < 10; ++i) tenSends.append("w").append(silentWait());
+        for (int i = 0; i < kSendsOfAByte; ++i) tenSends.append("w").append(silentWait());
         QCOMPARE(seam::Trace(), tenSends);
     }
 

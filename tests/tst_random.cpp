@@ -49,14 +49,14 @@ public:
             else
                 boxes << kWriteFailed;
             const bool acknowledged = wait();
-            if (acknowledged || sends == 10 || !wrote) return;
+            if (acknowledged || sends == kSendsOfAByte || !wrote) return;
         }
     }
 
 private:
     bool wait() {
         std::string reply;
-        for (int pass = 0; pass < 11; ++pass) {
+        for (int pass = 0; pass < kPassesOfAWait; ++pass) {
             reply += read();
             if (reply == "ok") break;
         }

@@ -26,9 +26,9 @@ QString Describe(const ModalBox& box) {
 
 QString IoFailure(const QString& call) { return line(true, call, "Input/output error"); }
 
-QStringList FailedWait() { return Repeated({IoFailure("ReadFile")}, 11) << "FALSE"; }
+QStringList FailedWait() { return Repeated({IoFailure("ReadFile")}, kPassesOfAWait) << "FALSE"; }
 
-QStringList TenFailedSends(char byte) { return Repeated({QString(QChar(byte)), "FALSE"}, 10); }
+QStringList TenFailedSends(char byte) { return Repeated({QString(QChar(byte)), "FALSE"}, kSendsOfAByte); }
 
 BoxRecorder::BoxRecorder() {
     previous_ = SetModalBoxPresenter([this](const ModalBox& box) {

@@ -4,6 +4,7 @@
 // information box as its text, an error box as "!<title>: <text>"; a real information box
 // that shows an icon gets "(icon) " in front.
 
+#include "tests/support/Expected.h"
 #include "toolkit/Toolkit.h"
 
 #include <QPointer>
