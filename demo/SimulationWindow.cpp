@@ -41,9 +41,10 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         const int columns = 3;
         const int cellWidth = width() / columns;
-        const int cellHeight = height() / 4;
-        for (std::size_t i = 0; i < sim::kLightNames.size(); ++i) {
-            const auto [letter, name] = sim::kLightNames[i];
+        const int rows = (static_cast<int>(sim::kLampsInOrder.size()) + columns - 1) / columns;
+        const int cellHeight = height() / rows;
+        for (std::size_t i = 0; i < sim::kLampsInOrder.size(); ++i) {
+            const auto [letter, name] = sim::kLampsInOrder[i];
             const QRect cell(int(i % columns) * cellWidth, int(i / columns) * cellHeight,
                              cellWidth, cellHeight);
             const QRect lamp(cell.center().x() - 12, cell.top() + 6, 24, 24);
@@ -52,7 +53,7 @@ protected:
             painter.drawEllipse(lamp);
             painter.setPen(palette().color(QPalette::WindowText));
             painter.drawText(QRect(cell.left(), lamp.bottom() + 4, cell.width(), 18),
-                             Qt::AlignHCenter, QString::fromUtf8(name));
+                             Qt::AlignHCenter, QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
         }
     }
 

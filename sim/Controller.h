@@ -11,13 +11,16 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <string>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include <termios.h>
+
+#include "protocol/Lights.h"
 
 namespace sim {
 
@@ -61,20 +64,23 @@ struct Event {
     Clock::time_point at;
 };
 
-// The state of each light function after a frame, by command letter 'a' … 'l'.
+// The state of each light function after a frame, by command letter.
 struct Lights {
-    std::array<bool, 12> on{};
-    bool operator[](char letter) const { return on.at(static_cast<std::size_t>(letter - 'a')); }
+    std::array<bool, kCommandLetters> on{};
+    bool operator[](char letter) const { return on.at(static_cast<std::size_t>(letter - kFirstCommandLetter)); }
     bool operator==(const Lights&) const = default;
 };
 
-// The light functions by command letter, in German, as the controller's documentation names them.
-constexpr std::array<std::pair<char, const char*>, 12> kLightNames = {{
-    {'b', "Standlicht"},      {'a', "Abblendlicht"},        {'c', "Fernlicht"},
-    {'e', "Blinker links"},   {'f', "Blinker rechts"},      {'j', "Parklicht"},
-    {'k', "Abblendautomatik"}, {'l', "Fernlichtautomatik"}, {'g', "Nebelscheinwerfer"},
-    {'h', "Nebelschlussleuchte"}, {'i', "Innenraum"},       {'d', "R\u00fcckfahrlicht"},
-}};
+// The controller's lamps in the order its documentation lists them: the letter and the name.
+struct Lamp {
+    char letter;
+    std::string_view name;
+};
+inline constexpr std::array<Lamp, kLamps.size()> kLampsInOrder = [] {
+    std::array<Lamp, kLamps.size()> lamps{};
+    for (std::size_t i = 0; i < kLamps.size(); ++i) lamps[i] = {RowOf(kLamps[i]).letter, RowOf(kLamps[i]).lamp};
+    return lamps;
+}();
 
 // The behaviours a user picks by name: "ok" (answers at once), "silent", "crlf" ("ok" and a
 // line end), "slow" ("ok" after 10 ms), "paced" (at 9600 baud). Empty for any other name.
