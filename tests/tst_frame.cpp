@@ -24,13 +24,8 @@ QStringList acknowledged(const std::string& bytes) {
 
 // The frame as sent with the given boxes ticked; every other box cleared.
 std::string frameFor(const QStringList& ticked) {
-    const std::pair<char, const char*> rows[] = {
-        {'a', "Abblendlicht"}, {'c', "Fernlicht"}, {'b', "Standlicht"}, {'j', "Parklicht"},
-        {'e', "Links"}, {'f', "Rechts"}, {'e', "Warnblinklicht"}, {'f', "Warnblinklicht"},
-        {'k', "Abblendlicht_auto"}, {'l', "Fernlicht_auto"}, {'g', "Nebelscheinwerfer"},
-        {'h', "Nebelschlussleuchte"}, {'i', "Innenraum"}, {'d', "Rueckwaerts"}};
     std::string bytes;
-    for (const auto& [letter, name] : rows) {
+    for (const auto& [letter, name] : kExpectedFrame) {
         bytes += letter;
         bytes += ticked.contains(name) ? 'y' : 'n';
     }

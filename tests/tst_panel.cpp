@@ -41,11 +41,13 @@ TControl* control(const char* name) { return FindControl(Form1, name); }
 
 TCheckBox* box(const QString& name) { return FindControl<TCheckBox>(Form1, name.toStdString()); }
 
-const QStringList kLightBoxes = {"Abblendlicht",      "Fernlicht",         "Standlicht",
-                                 "Links",             "Rechts",            "Parklicht",
-                                 "Warnblinklicht",    "Abblendlicht_auto", "Fernlicht_auto",
-                                 "Nebelscheinwerfer", "Nebelschlussleuchte", "Innenraum",
-                                 "Rueckwaerts"};
+// Every box the frame reads, once.
+const QStringList kLightBoxes = [] {
+    QStringList boxes;
+    for (const auto& [letter, name] : kExpectedFrame)
+        if (!boxes.contains(name)) boxes << name;
+    return boxes;
+}();
 
 } // namespace
 

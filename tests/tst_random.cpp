@@ -103,12 +103,6 @@ private:
     bool hungUp_ = false;
 };
 
-const std::pair<char, const char*> kFrame[] = {
-    {'a', "Abblendlicht"}, {'c', "Fernlicht"}, {'b', "Standlicht"}, {'j', "Parklicht"},
-    {'e', "Links"}, {'f', "Rechts"}, {'e', "Warnblinklicht"}, {'f', "Warnblinklicht"},
-    {'k', "Abblendlicht_auto"}, {'l', "Fernlicht_auto"}, {'g', "Nebelscheinwerfer"},
-    {'h', "Nebelschlussleuchte"}, {'i', "Innenraum"}, {'d', "Rueckwaerts"}};
-
 int setting(const char* name, int fallback) {
     const QByteArray value = qgetenv(name);
     return value.isEmpty() ? fallback : value.toInt();
@@ -145,7 +139,7 @@ private slots:
             if (frame) {
                 for (TCheckBox* light : ControlsOf<TCheckBox>(Form1))
                     light->SetChecked(coin(random) == 1);
-                for (const auto& [command, name] : kFrame)
+                for (const auto& [command, name] : kExpectedFrame)
                     bytes += {command, FindControl<TCheckBox>(Form1, name)->Checked() ? 'y' : 'n'};
             } else {
                 for (int i = count(random); i > 0; --i) bytes += char(letter(random));
