@@ -77,6 +77,13 @@ private slots:
         QTest::newRow("o, then k with the line end in the next read")
             << reply(Reply::Now, "o") << std::string("a") << std::string(kSendsOfAByte, 'a')
             << TenFailedSends('a') << std::string("k\r\n");
+        // The wait reads on past "ok\r" and takes the line end with it, so nothing is left
+        // over to spoil the clean "ok" that answers the second send.
+        sim::Behaviour okSecondTime = reply(Reply::Scripted);
+        okSecondTime.script = {"o", "ok"};
+        QTest::newRow("o, then k with the line end in one wait, then ok to the second send")
+            << okSecondTime << std::string("a") << std::string("aa")
+            << QStringList{"a", "FALSE", "a", "TRUE"} << std::string("k\r\n");
         QTest::newRow("o and k in separate reads of one wait")
             << reply(Reply::Now, "o") << std::string("a") << std::string("a")
             << QStringList{"a", "TRUE"} << std::string("k");
