@@ -25,7 +25,7 @@ struct Placement {
 
 // Parents come before their children. A light's box is named as the light's row in
 // protocol/Lights.h names it.
-inline constexpr std::array<Placement, 20> kLayout = {{
+inline constexpr auto kLayout = std::to_array<Placement>({
     {&TForm1::comportbut, "comportbut", nullptr, 160, 208, 209, 33, "verbinden", 0, &TForm1::comportbutClick},
     {&TForm1::comports, "comports", nullptr, 280, 8, 89, 193, "ComPort", 1, nullptr},
     {&TForm1::Allgemein, "Allgemein", nullptr, 8, 8, 137, 89, "Allgemein", 2, nullptr},
@@ -46,7 +46,7 @@ inline constexpr std::array<Placement, 20> kLayout = {{
     {&TForm1::Lichtautomatik, "Lichtautomatik", nullptr, 160, 136, 105, 65, "Lichtautomatik", 6, nullptr},
     {&TForm1::Abblendlicht_auto, "Abblendlicht_auto", &TForm1::Lichtautomatik, 8, 16, 89, 17, "Abblendlicht", 0, nullptr},
     {&TForm1::Fernlicht_auto, "Fernlicht_auto", &TForm1::Lichtautomatik, 8, 40, 81, 17, "Fernlicht", 1, nullptr},
-}};
+});
 
 struct Bounds {
     int left, top, width, height;

@@ -38,7 +38,7 @@ struct LightRow {
 };
 
 // In the order the window sets its boxes when it changes state.
-inline constexpr std::array<LightRow, 13> kLights = {{
+inline constexpr auto kLights = std::to_array<LightRow>({
     {Light::Abblendlicht, "Abblendlicht", {true, false}, {false, false}, 'a', "Abblendlicht"},
     {Light::Fernlicht, "Fernlicht", {false, false}, {false, false}, 'c', "Fernlicht"},
     {Light::Standlicht, "Standlicht", {true, false}, {false, false}, 'b', "Standlicht"},
@@ -52,7 +52,7 @@ inline constexpr std::array<LightRow, 13> kLights = {{
     {Light::Nebelschlussleuchte, "Nebelschlussleuchte", {false, false}, {false, false}, 'h', "Nebelschlussleuchte"},
     {Light::Innenraum, "Innenraum", {true, true}, {false, true}, 'i', "Innenraum"},
     {Light::Rueckwaerts, "Rueckwaerts", {true, false}, {false, false}, 'd', "R\u00fcckfahrlicht"},
-}};
+});
 
 inline constexpr const LightRow& RowOf(Light light) { return kLights[static_cast<std::size_t>(light)]; }
 
@@ -65,7 +65,7 @@ struct FrameCommand {
 // "y" or "n" for the light. The hazard lights have no letter of their own: they are sent under
 // both indicator letters after the indicators, so the last state each indicator receives is
 // the hazard state.
-inline constexpr std::array<FrameCommand, 14> kLightFrame = {{
+inline constexpr auto kLightFrame = std::to_array<FrameCommand>({
     {'a', Light::Abblendlicht},
     {'c', Light::Fernlicht},
     {'b', Light::Standlicht},
@@ -80,15 +80,15 @@ inline constexpr std::array<FrameCommand, 14> kLightFrame = {{
     {'h', Light::Nebelschlussleuchte},
     {'i', Light::Innenraum},
     {'d', Light::Rueckwaerts},
-}};
+});
 
 // The controller's lamps, one for each light with a letter of its own, in the order its
 // documentation lists them (the simulator's line and the demo's lamps follow it).
-inline constexpr std::array<Light, 12> kLamps = {
+inline constexpr auto kLamps = std::to_array<Light>({
     Light::Standlicht,        Light::Abblendlicht,      Light::Fernlicht,         Light::Links,
     Light::Rechts,            Light::Parklicht,         Light::Abblendlicht_auto, Light::Fernlicht_auto,
     Light::Nebelscheinwerfer, Light::Nebelschlussleuchte, Light::Innenraum,     Light::Rueckwaerts,
-};
+});
 
 // A frame is complete with the value of its last command.
 inline constexpr char kLastCommandLetter = kLightFrame.back().letter;
