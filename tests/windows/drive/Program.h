@@ -3,6 +3,7 @@
 // and controls as the system shows them, the layout the driver clicks by, and real input
 // (clicks and keys through SendInput). Every file of the driver reports through check().
 
+#include "panel/Layout.h"
 #include "tests/windows/Scaled.h"
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace drive {
@@ -26,35 +28,50 @@ bool waitFor(const std::function<bool()>& done);
 
 // ---- The layout, as the window is drawn: client coordinates of each control -------------
 
+// What the driver expects of each control it clicks or reads: its caption, its state in the
+// window's two states, and whether it is a check box. Its place comes from the panel's layout.
 struct Control {
     const char* name;
     const char* caption;
-    int left, top, width, height; // in the client area
+    int left, top, width, height; // in the client area, at 96 dpi
     bool connectedEnabled, connectedChecked, disconnectedEnabled, disconnectedChecked;
     bool isBox;
 };
 
-// Group boxes' children are at the group's place plus their own.
+// A control's place in the client area, looked up in the panel's layout while compiling: the
+// driver does not link the panel, and a name the layout lacks does not compile.
+consteval Bounds placeOf(std::string_view name) {
+    if (!HasPlacement(name)) throw "the panel's layout has no control of that name";
+    return PlaceInWindow(name);
+}
+
+consteval Control placed(const char* name, const char* caption, bool connectedEnabled, bool connectedChecked,
+                         bool disconnectedEnabled, bool disconnectedChecked, bool isBox) {
+    const Bounds place = placeOf(name);
+    return {name, caption, place.left, place.top, place.width, place.height,
+            connectedEnabled, connectedChecked, disconnectedEnabled, disconnectedChecked, isBox};
+}
+
 constexpr std::array<Control, 14> kControls = {{
-    {"comportbut", "verbinden", 160, 208, 209, 33, true, false, true, false, false},
-    {"Standlicht", "Standlicht", 8 + 8, 8 + 16, 81, 17, true, false, false, false, true},
-    {"Abblendlicht", "Abblendlicht", 8 + 8, 8 + 40, 81, 17, true, false, false, false, true},
-    {"Fernlicht", "Fernlicht", 8 + 8, 8 + 64, 81, 17, false, false, false, false, true},
-    {"Rueckwaerts", "Rueckwaerts", 8 + 8, 104 + 16, 97, 17, true, false, false, false, true},
-    {"Innenraum", "Innenraum", 8 + 8, 104 + 40, 97, 17, true, true, false, true, true},
-    {"Nebelschlussleuchte", "Nebelschlussleuchte", 8 + 8, 176 + 16, 121, 17, false, false, false, false, true},
-    {"Nebelscheinwerfer", "Nebelscheinwerfer", 8 + 8, 176 + 40, 121, 17, false, false, false, false, true},
-    {"Links", "Links", 160 + 8, 8 + 16, 73, 17, true, false, false, false, true},
-    {"Rechts", "Rechts", 160 + 8, 8 + 40, 81, 17, true, false, false, false, true},
-    {"Warnblinklicht", "Warnblinklicht", 160 + 8, 8 + 64, 89, 17, true, false, false, false, true},
-    {"Parklicht", "Parklicht", 160 + 8, 8 + 88, 81, 17, true, false, false, false, true},
-    {"Abblendlicht_auto", "Abblendlicht", 160 + 8, 136 + 16, 89, 17, true, false, false, false, true},
-    {"Fernlicht_auto", "Fernlicht", 160 + 8, 136 + 40, 81, 17, true, false, false, false, true},
+    placed("comportbut", "verbinden", true, false, true, false, false),
+    placed("Standlicht", "Standlicht", true, false, false, false, true),
+    placed("Abblendlicht", "Abblendlicht", true, false, false, false, true),
+    placed("Fernlicht", "Fernlicht", false, false, false, false, true),
+    placed("Rueckwaerts", "Rueckwaerts", true, false, false, false, true),
+    placed("Innenraum", "Innenraum", true, true, false, true, true),
+    placed("Nebelschlussleuchte", "Nebelschlussleuchte", false, false, false, false, true),
+    placed("Nebelscheinwerfer", "Nebelscheinwerfer", false, false, false, false, true),
+    placed("Links", "Links", true, false, false, false, true),
+    placed("Rechts", "Rechts", true, false, false, false, true),
+    placed("Warnblinklicht", "Warnblinklicht", true, false, false, false, true),
+    placed("Parklicht", "Parklicht", true, false, false, false, true),
+    placed("Abblendlicht_auto", "Abblendlicht", true, false, false, false, true),
+    placed("Fernlicht_auto", "Fernlicht", true, false, false, false, true),
 }};
 
-// The port choice's group: left, top, width, height at 96 dpi.
-constexpr std::array<int, 4> kPortGroupBounds = {280, 8, 89, 193};
-constexpr POINT kPortGroup = {kPortGroupBounds[0] + 44, kPortGroupBounds[1] + 4}; // on its frame, clear of its items
+// The port choice's group at 96 dpi, and a point on its frame, clear of its items.
+constexpr Bounds kPortGroupBounds = placeOf("comports");
+constexpr POINT kPortGroup = {kPortGroupBounds.left + 44, kPortGroupBounds.top + 4};
 
 // The layout's pixels are for 96 dpi; the window shows them at the display's scale, which the
 // scaling scenarios set (their name ends in it) and every other scenario leaves at 96.

@@ -18,8 +18,8 @@ namespace drive {
 void startUp(Program& program) {
     RECT outer;
     GetWindowRect(program.window, &outer);
-    check(outer.left == 475 && outer.top == 106 && outer.right - outer.left == 386 &&
-              outer.bottom - outer.top == 276,
+    check(outer.left == kWindowBounds.left && outer.top == kWindowBounds.top &&
+              outer.right - outer.left == kWindowBounds.width && outer.bottom - outer.top == kWindowBounds.height,
           "the window is at " + std::to_string(outer.left) + "," + std::to_string(outer.top) + ", " +
               std::to_string(outer.right - outer.left) + " x " + std::to_string(outer.bottom - outer.top));
     for (const Control& control : kControls)

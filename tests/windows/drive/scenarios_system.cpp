@@ -138,7 +138,8 @@ void scale(Program& program) {
     check(dpi == displayDpi, "the window is drawn at " + std::to_string(dpi) + " dpi");
     RECT outer;
     GetWindowRect(program.window, &outer);
-    const RECT expected = ScaledRect(475, 106, 386, 276, displayDpi);
+    const RECT expected = ScaledRect(kWindowBounds.left, kWindowBounds.top, kWindowBounds.width,
+                                     kWindowBounds.height, displayDpi);
     check(outer.left == expected.left && outer.top == expected.top && closeTo(outer, expected),
           "the window is at " + RectText(outer) + " (" + RectText(expected) + ")");
     // In the client area, as the layout places the controls.
