@@ -2,6 +2,8 @@
 
 #include "tests/windows/drive/Frames.h"
 
+#include "link/Limits.h"
+#include "tests/support/Expected.h"
 #include "tests/windows/drive/Shell.h"
 
 namespace drive {
@@ -34,18 +36,20 @@ bool connectCom1(const Program& program) {
 // The controller of most scenarios answers every byte at once: a send it leaves
 // unacknowledged is then a fault, unless its answer left the controller only after the
 // panel's wait had ended (a late answer on a loaded machine, which the panel rightly sends
-// again). The wait cannot end before eleven pauses of 1 ms after the byte's box closed, and
-// that box closes only after the driver's key: the key's moment plus 11 ms is the earliest
-// end, whatever the load. The box with "FALSE" shows later, by as long as the machine takes
-// to make it. The shell beside compares the answer's moment with that earliest end: Wine's
-// performance counter is Linux's raw monotonic clock, which the controller stamps its answers
-// with.
+// again). A wait that gets no answer pauses after each of its passes, so it cannot end before
+// those pauses after the byte's box closed, and that box closes only after the driver's key:
+// the key's moment plus the pauses is the earliest end, whatever the load. The box with
+// "FALSE" shows later, by as long as the machine takes to make it. The shell beside compares
+// the answer's moment with that earliest end: Wine's performance counter is Linux's raw
+// monotonic clock, which the controller stamps its answers with.
 bool promptController = false;
 
 namespace {
 
 int writes = 0; // the panel's sends in this run so far: one after each echo box
-constexpr long long kShortestWaitUs = 11 * 1000;
+// The passes as the tests expect them, not as the link counts them: a link that gave up
+// sooner would otherwise have its unacknowledged sends judged late. The pause is the link's.
+constexpr long long kShortestWaitUs = kPassesOfAWait * static_cast<long long>(kPauseMs) * 1000;
 
 long long nowUs() {
     LARGE_INTEGER count, frequency;
