@@ -1,5 +1,4 @@
 #include "link/platform/DeviceNames.h"
-#include "link/platform/DeviceNames_p.h"
 #include "link/platform/Holders_p.h"
 #include "link/platform/Timing.h"
 #include "link/platform/Win32Serial.h"
@@ -27,20 +26,6 @@ BOOL fail(int code) {
     lastError = static_cast<DWORD>(code);
     return FALSE;
 }
-
-// Onboard ports first, then USB adapters, as Windows usually numbers them.
-struct DeviceEntry {
-    const char* name;
-    const char* path;
-};
-constexpr std::array<DeviceEntry, 6> kDevices = {{
-    {"com1", "/dev/ttyS0"},
-    {"com2", "/dev/ttyS1"},
-    {"com3", "/dev/ttyUSB0"},
-    {"com4", "/dev/ttyUSB1"},
-    {"com5", "/dev/ttyACM0"},
-    {"com6", "/dev/ttyACM1"},
-}};
 
 struct Port {
     int fd;
@@ -146,22 +131,6 @@ bool sameLine(const termios& a, const termios& b) {
 }
 
 } // namespace
-
-std::string SystemDevicePath(const std::string& name, const std::string& key) {
-    for (const DeviceEntry& entry : kDevices)
-        if (key == entry.name) return entry.path;
-    // Any other name must be a full path: nothing is looked up relative to the working folder.
-    return !name.empty() && name.front() == '/' ? name : std::string();
-}
-
-std::vector<std::string> SystemDefaultFolders(SystemFolder folder) {
-    switch (folder) {
-    case SystemFolder::Processes: return {"/proc"};
-    case SystemFolder::Terminals: return {"/sys/class/tty"};
-    case SystemFolder::Locks: return {"/var/lock", "/run/lock"};
-    }
-    return {};
-}
 
 HANDLE CreateFileA(const char* name, DWORD /*access*/, DWORD shareMode, void* /*security*/,
                    DWORD disposition, DWORD /*flags*/, HANDLE /*templateFile*/) {
