@@ -1,12 +1,11 @@
 #include "link/platform/DeviceNames.h"
+#include "link/platform/Handles_p.h"
 #include "link/platform/Holders_p.h"
 #include "link/platform/Timing.h"
 #include "link/platform/Win32Serial.h"
 
 #include <array>
 #include <cerrno>
-#include <map>
-#include <mutex>
 #include <optional>
 
 #include <fcntl.h>
@@ -27,34 +26,11 @@ BOOL fail(int code) {
     return FALSE;
 }
 
-struct Port {
-    int fd;
-    COMMTIMEOUTS timeouts{};
-};
-
-// Handles are numbers handed out once, so a closed or made-up handle is refused, never used.
-struct Registry {
-    std::mutex lock;
-    std::map<std::uintptr_t, Port> ports;
-    std::uintptr_t next = 0x100;
-};
-
-// Never destroyed: a form released late in the program's end may still close its port.
-Registry& registry() {
-    static Registry* const instance = new Registry;
-    return *instance;
-}
-
 // The port behind a handle, or nullptr with EBADF as the last error.
 Port* portOf(HANDLE handle) {
-    Registry& all = registry();
-    std::lock_guard guard(all.lock);
-    const auto found = all.ports.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (found == all.ports.end()) {
-        lastError = EBADF;
-        return nullptr;
-    }
-    return &found->second;
+    Port* const port = FindPort(handle);
+    if (port == nullptr) lastError = EBADF;
+    return port;
 }
 
 struct Speed {
@@ -184,11 +160,7 @@ HANDLE CreateFileA(const char* name, DWORD /*access*/, DWORD shareMode, void* /*
         return refuse(code);
     }
 
-    Registry& all = registry();
-    std::lock_guard guard(all.lock);
-    const std::uintptr_t handle = all.next++;
-    all.ports.emplace(handle, Port{fd});
-    return reinterpret_cast<HANDLE>(handle);
+    return AddPort(fd);
 }
 
 BOOL GetCommState(HANDLE handle, DCB* dcb) {
@@ -361,12 +333,8 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written,
 }
 
 BOOL CloseHandle(HANDLE handle) {
-    Registry& all = registry();
-    std::lock_guard guard(all.lock);
-    const auto found = all.ports.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (found == all.ports.end()) return fail(EBADF);
-    const int fd = found->second.fd;
-    all.ports.erase(found);
+    const int fd = RemovePort(handle);
+    if (fd < 0) return fail(EBADF);
     // The exclusive flag outlives this descriptor on a line whose other end stays open.
     ioctl(fd, TIOCNXCL);
     if (::close(fd) != 0) return fail(errno);
