@@ -21,9 +21,12 @@
 #include <tuple>
 
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
@@ -70,7 +73,31 @@ enum class Held {
     LockFileText,
     LockFileBinary,
     StaleLockFile,
+    LockFileOtherUser,
     OtherConsole
+};
+
+// Takes this thread's right to signal other users' processes (CAP_KILL) until it goes out of
+// scope, so that root meets another user's process as a normal user does: kill(pid, 0) fails
+// with EPERM. The kernel keeps capabilities per thread; the controller's and Qt's keep theirs.
+class WithoutKill {
+public:
+    WithoutKill() {
+        if (syscall(SYS_capget, &header_, saved_) != 0) return;
+        __user_cap_data_struct lowered[_LINUX_CAPABILITY_U32S_3] = {saved_[0], saved_[1]};
+        lowered[CAP_TO_INDEX(CAP_KILL)].effective &= ~CAP_TO_MASK(CAP_KILL);
+        lowered_ = syscall(SYS_capset, &header_, lowered) == 0;
+    }
+    ~WithoutKill() {
+        if (lowered_) syscall(SYS_capset, &header_, saved_);
+    }
+    WithoutKill(const WithoutKill&) = delete;
+    WithoutKill& operator=(const WithoutKill&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[_LINUX_CAPABILITY_U32S_3]{};
+    bool lowered_ = false;
 };
 
 void writeFile(const QString& path, const QByteArray& content) {
@@ -117,10 +144,16 @@ public:
             break;
         case Held::LockFileText:
         case Held::LockFileBinary:
-        case Held::StaleLockFile: {
-            hold({"nothing"});
-            const pid_t pid = child_->Pid();
-            if (how == Held::StaleLockFile) child_->Finish();
+        case Held::StaleLockFile:
+        case Held::LockFileOtherUser: {
+            pid_t pid = 0;
+            if (how == Held::LockFileOtherUser) {
+                pid = otherUsersProcess();
+            } else {
+                hold({"nothing"});
+                pid = child_->Pid();
+                if (how == Held::StaleLockFile) child_->Finish();
+            }
             const QString lock = folder_.filePath("LCK.." + QString(name).replace('/', '_'));
             const std::int32_t binary = pid;
             writeFile(lock, how == Held::LockFileBinary
@@ -132,6 +165,7 @@ public:
         }
     }
     ~Holding() {
+        withoutKill_.reset();
         if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
         if (fd_ >= 0) {
             ioctl(fd_, TIOCNXCL);
@@ -153,10 +187,40 @@ private:
         ready_ = child_->ReadLine() == "held";
     }
 
+    // A live process that this thread may not signal, being another user's: pid 1 or any other
+    // for a normal user; for root, hold_port become user 65534, with this thread's right to
+    // signal it taken for as long as the holding lasts. 0 when there is none.
+    pid_t otherUsersProcess() {
+        const auto notOurs = [](pid_t pid) { return kill(pid, 0) != 0 && errno == EPERM; };
+        pid_t found = 0;
+        if (geteuid() == 0) {
+            hold({"--as-nobody", "nothing"});
+            withoutKill_ = std::make_unique<WithoutKill>();
+            found = notOurs(child_->Pid()) ? child_->Pid() : 0;
+        } else if (notOurs(1)) {
+            found = 1;
+        } else {
+            for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                bool number = false;
+                const pid_t pid = entry.toInt(&number);
+                if (number && notOurs(pid)) {
+                    found = pid;
+                    break;
+                }
+            }
+        }
+        if (found == 0) {
+            qWarning("no live process of another user that this one may not signal");
+            ready_ = false;
+        }
+        return found;
+    }
+
     bool ready_ = true;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     int fd_ = -1;
     std::unique_ptr<ChildProgram> child_;
+    std::unique_ptr<WithoutKill> withoutKill_;
     QTemporaryDir folder_;
 };
 
@@ -200,6 +264,7 @@ private slots:
             std::tuple{"UUCP lock, live pid as text", Held::LockFileText, true},
             std::tuple{"UUCP lock, live pid as binary", Held::LockFileBinary, true},
             std::tuple{"UUCP lock, dead pid", Held::StaleLockFile, false},
+            std::tuple{"UUCP lock, live pid of another user", Held::LockFileOtherUser, true},
             std::tuple{"console list names another device", Held::OtherConsole, false},
         };
         for (const bool throughLink : {false, true})

@@ -1,14 +1,14 @@
+// The Win32-shaped serial calls on Linux: a terminal opened raw and, when asked, exclusively;
+// its line set through termios; reads and writes under the handle's time-outs.
+
 #include "link/platform/DeviceNames.h"
-#include "link/platform/DeviceNames_p.h"
+#include "link/platform/Handles_p.h"
 #include "link/platform/Holders_p.h"
+#include "link/platform/LineSettings_p.h"
 #include "link/platform/Timing.h"
 #include "link/platform/Win32Serial.h"
 
-#include <array>
 #include <cerrno>
-#include <map>
-#include <mutex>
-#include <optional>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -28,140 +28,14 @@ BOOL fail(int code) {
     return FALSE;
 }
 
-// Onboard ports first, then USB adapters, as Windows usually numbers them.
-struct DeviceEntry {
-    const char* name;
-    const char* path;
-};
-constexpr std::array<DeviceEntry, 6> kDevices = {{
-    {"com1", "/dev/ttyS0"},
-    {"com2", "/dev/ttyS1"},
-    {"com3", "/dev/ttyUSB0"},
-    {"com4", "/dev/ttyUSB1"},
-    {"com5", "/dev/ttyACM0"},
-    {"com6", "/dev/ttyACM1"},
-}};
-
-struct Port {
-    int fd;
-    COMMTIMEOUTS timeouts{};
-};
-
-// Handles are numbers handed out once, so a closed or made-up handle is refused, never used.
-struct Registry {
-    std::mutex lock;
-    std::map<std::uintptr_t, Port> ports;
-    std::uintptr_t next = 0x100;
-};
-
-// Never destroyed: a form released late in the program's end may still close its port.
-Registry& registry() {
-    static Registry* const instance = new Registry;
-    return *instance;
-}
-
 // The port behind a handle, or nullptr with EBADF as the last error.
 Port* portOf(HANDLE handle) {
-    Registry& all = registry();
-    std::lock_guard guard(all.lock);
-    const auto found = all.ports.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (found == all.ports.end()) {
-        lastError = EBADF;
-        return nullptr;
-    }
-    return &found->second;
-}
-
-struct Speed {
-    DWORD baud;
-    speed_t code;
-};
-constexpr std::array<Speed, 19> kSpeeds = {{
-    {110, B110},       {300, B300},       {600, B600},       {1200, B1200},
-    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},
-    {38400, B38400},   {57600, B57600},   {115200, B115200}, {230400, B230400},
-    {460800, B460800}, {500000, B500000}, {576000, B576000}, {921600, B921600},
-    {1000000, B1000000}, {2000000, B2000000}, {4000000, B4000000},
-}};
-
-std::optional<speed_t> speedCode(DWORD baud) {
-    for (const Speed& s : kSpeeds)
-        if (s.baud == baud) return s.code;
-    return std::nullopt;
-}
-
-DWORD baudOf(speed_t code) {
-    for (const Speed& s : kSpeeds)
-        if (s.code == code) return s.baud;
-    return 0;
-}
-
-constexpr tcflag_t kParityFlags = PARENB | PARODD | CMSPAR;
-
-std::optional<tcflag_t> parityFlags(BYTE parity) {
-    switch (parity) {
-    case NOPARITY: return tcflag_t{0};
-    case ODDPARITY: return tcflag_t{PARENB | PARODD};
-    case EVENPARITY: return tcflag_t{PARENB};
-    case MARKPARITY: return tcflag_t{PARENB | PARODD | CMSPAR};
-    case SPACEPARITY: return tcflag_t{PARENB | CMSPAR};
-    default: return std::nullopt;
-    }
-}
-
-BYTE parityOf(tcflag_t cflag) {
-    switch (cflag & kParityFlags) {
-    case PARENB | PARODD: return ODDPARITY;
-    case PARENB: return EVENPARITY;
-    case PARENB | PARODD | CMSPAR: return MARKPARITY;
-    case PARENB | CMSPAR: return SPACEPARITY;
-    default: return NOPARITY;
-    }
-}
-
-std::optional<tcflag_t> sizeFlag(BYTE bits) {
-    switch (bits) {
-    case 5: return tcflag_t{CS5};
-    case 6: return tcflag_t{CS6};
-    case 7: return tcflag_t{CS7};
-    case 8: return tcflag_t{CS8};
-    default: return std::nullopt;
-    }
-}
-
-BYTE sizeOf(tcflag_t cflag) {
-    switch (cflag & CSIZE) {
-    case CS5: return 5;
-    case CS6: return 6;
-    case CS7: return 7;
-    default: return 8;
-    }
-}
-
-// The four line settings the port is asked for, as the line holds them.
-bool sameLine(const termios& a, const termios& b) {
-    constexpr tcflag_t line = CSIZE | kParityFlags | CSTOPB;
-    return cfgetospeed(&a) == cfgetospeed(&b) && cfgetispeed(&a) == cfgetispeed(&b) &&
-           (a.c_cflag & line) == (b.c_cflag & line);
+    Port* const port = FindPort(handle);
+    if (port == nullptr) lastError = EBADF;
+    return port;
 }
 
 } // namespace
-
-std::string SystemDevicePath(const std::string& name, const std::string& key) {
-    for (const DeviceEntry& entry : kDevices)
-        if (key == entry.name) return entry.path;
-    // Any other name must be a full path: nothing is looked up relative to the working folder.
-    return !name.empty() && name.front() == '/' ? name : std::string();
-}
-
-std::vector<std::string> SystemDefaultFolders(SystemFolder folder) {
-    switch (folder) {
-    case SystemFolder::Processes: return {"/proc"};
-    case SystemFolder::Terminals: return {"/sys/class/tty"};
-    case SystemFolder::Locks: return {"/var/lock", "/run/lock"};
-    }
-    return {};
-}
 
 HANDLE CreateFileA(const char* name, DWORD /*access*/, DWORD shareMode, void* /*security*/,
                    DWORD disposition, DWORD /*flags*/, HANDLE /*templateFile*/) {
@@ -215,11 +89,7 @@ HANDLE CreateFileA(const char* name, DWORD /*access*/, DWORD shareMode, void* /*
         return refuse(code);
     }
 
-    Registry& all = registry();
-    std::lock_guard guard(all.lock);
-    const std::uintptr_t handle = all.next++;
-    all.ports.emplace(handle, Port{fd});
-    return reinterpret_cast<HANDLE>(handle);
+    return AddPort(fd);
 }
 
 BOOL GetCommState(HANDLE handle, DCB* dcb) {
@@ -231,7 +101,7 @@ BOOL GetCommState(HANDLE handle, DCB* dcb) {
 
     const bool rtsCts = (t.c_cflag & CRTSCTS) != 0;
     dcb->DCBlength = sizeof(DCB);
-    dcb->BaudRate = baudOf(cfgetospeed(&t));
+    dcb->BaudRate = BaudOf(cfgetospeed(&t));
     dcb->fBinary = 1;
     dcb->fParity = (t.c_iflag & INPCK) != 0;
     dcb->fOutxCtsFlow = rtsCts;
@@ -245,8 +115,8 @@ BOOL GetCommState(HANDLE handle, DCB* dcb) {
     dcb->fNull = 0;
     dcb->fRtsControl = rtsCts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
     dcb->fAbortOnError = 0;
-    dcb->ByteSize = sizeOf(t.c_cflag);
-    dcb->Parity = parityOf(t.c_cflag);
+    dcb->ByteSize = SizeOf(t.c_cflag);
+    dcb->Parity = ParityOf(t.c_cflag);
     dcb->StopBits = (t.c_cflag & CSTOPB) != 0 ? TWOSTOPBITS : ONESTOPBIT;
     dcb->XonChar = static_cast<char>(t.c_cc[VSTART]);
     dcb->XoffChar = static_cast<char>(t.c_cc[VSTOP]);
@@ -258,9 +128,9 @@ BOOL SetCommState(HANDLE handle, DCB* dcb) {
     Port* port = portOf(handle);
     if (port == nullptr) return FALSE;
     if (dcb == nullptr) return fail(EINVAL);
-    const auto speed = speedCode(dcb->BaudRate);
-    const auto size = sizeFlag(dcb->ByteSize);
-    const auto parity = parityFlags(dcb->Parity);
+    const auto speed = SpeedCode(dcb->BaudRate);
+    const auto size = SizeFlag(dcb->ByteSize);
+    const auto parity = ParityFlags(dcb->Parity);
     const bool stopBitsKnown = dcb->StopBits == ONESTOPBIT || dcb->StopBits == TWOSTOPBITS ||
                                (dcb->StopBits == ONE5STOPBITS && dcb->ByteSize == 5);
     if (!speed || !size || !parity || !stopBitsKnown) return fail(EINVAL);
@@ -276,7 +146,7 @@ BOOL SetCommState(HANDLE handle, DCB* dcb) {
     // tcsetattr succeeds when any one change was made: only a read-back shows them all.
     termios applied{};
     if (tcgetattr(port->fd, &applied) != 0) return fail(errno);
-    if (!sameLine(wanted, applied)) return fail(EINVAL);
+    if (!SameLine(wanted, applied)) return fail(EINVAL);
     return TRUE;
 }
 
@@ -392,12 +262,8 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written,
 }
 
 BOOL CloseHandle(HANDLE handle) {
-    Registry& all = registry();
-    std::lock_guard guard(all.lock);
-    const auto found = all.ports.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (found == all.ports.end()) return fail(EBADF);
-    const int fd = found->second.fd;
-    all.ports.erase(found);
+    const int fd = RemovePort(handle);
+    if (fd < 0) return fail(EBADF);
     // The exclusive flag outlives this descriptor on a line whose other end stays open.
     ioctl(fd, TIOCNXCL);
     if (::close(fd) != 0) return fail(errno);
