@@ -9,7 +9,7 @@
 #include "link/Link.h"
 #include "link/platform/DeviceNames_p.h"
 #include "link/platform/SysError.h"
-#include "toolkit/Text.h"
+#include "text/Text.h"
 
 // The system's INVALID_HANDLE_VALUE and error codes; the handle values are the same as ours.
 #include <windows.h>
