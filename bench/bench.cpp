@@ -3,6 +3,7 @@
 // and, for the message boxes, real Qt boxes on the offscreen platform.
 
 #include "link/Link.h"
+#include "panel/LinkBinding.h"
 #include "panel/Unit1.h"
 #include "protocol/LightFrame.h"
 #include "sim/Controller.h"
@@ -416,6 +417,7 @@ std::string cpuModel() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    BindLinkToToolkit();
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     std::printf("lichtpult-bench on %s, %ld cores, platform %s\n\n", cpuModel().c_str(),
                 sysconf(_SC_NPROCESSORS_ONLN), qgetenv("QT_QPA_PLATFORM").constData());
