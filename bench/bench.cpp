@@ -4,6 +4,7 @@
 
 #include "link/Limits.h"
 #include "link/Link.h"
+#include "panel/LinkBinding.h"
 #include "panel/Unit1.h"
 #include "protocol/LightFrame.h"
 #include "sim/Controller.h"
@@ -422,6 +423,7 @@ std::string cpuModel() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    BindLinkToToolkit();
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     std::printf("lichtpult-bench on %s, %ld cores, platform %s\n\n", cpuModel().c_str(),
                 sysconf(_SC_NPROCESSORS_ONLN), qgetenv("QT_QPA_PLATFORM").constData());

@@ -1,11 +1,14 @@
 // lichtpult-demo: the panel against a simulated controller, no hardware needed.
 
 #include "demo/Demo.h"
+#include "panel/LinkBinding.h"
 #include "panel/Unit1.h"
 #include "toolkit/Application.h"
 #include "toolkit/qt/Controls_qt.h"
 
 int main() {
+    // The link's echoes, outcomes and error boxes as the toolkit's boxes.
+    BindLinkToToolkit();
     const ApplicationLifetime lifetime;
     try {
         Application->Initialize();

@@ -1,13 +1,14 @@
 #include "link/Link.h"
 
 #include "link/Limits.h"
+#include "link/Messages.h"
 #include "link/platform/DeviceNames.h"
 #include "link/platform/SysError.h"
 
 #include <algorithm>
 
 using namespace serial;
-using namespace toolkit; // MB_ICONERROR where <windows.h> does not define it
+using namespace lichtpult::link; // its boxes; MB_ICONERROR where <windows.h> does not define it
 
 HANDLE hComPort = nullptr;
 
@@ -57,7 +58,7 @@ DWORD ReadComPort(void* buffer, DWORD count) {
 
 void ShowApiError(const Text& operation) {
     const SystemText message = SysErrorMessage(serial::GetLastError());
-    toolkit::MessageBoxA(nullptr, message, operation.c_str(), MB_ICONERROR);
+    MessageBoxA(nullptr, message, operation.c_str(), MB_ICONERROR);
 }
 
 DWORD WriteCommand(const Text& text, DWORD count) {

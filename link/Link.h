@@ -4,7 +4,7 @@
 // acknowledges with "ok".
 
 #include "link/platform/Win32Serial.h"
-#include "toolkit/Toolkit.h"
+#include "text/Text.h"
 
 
 // The one open port. The null handle before the first connect and after a release; the
@@ -26,6 +26,7 @@ void SetComTimeouts(serial::HANDLE port);
 serial::DWORD ReadComPort(void* buffer, serial::DWORD count);
 
 // An error box titled with the failed call's name, showing the system's text for the last error.
+// The link's boxes go where the program bound them (link/Messages.h).
 void ShowApiError(const Text& operation);
 
 // Sends the first `count` bytes of `text` (echo box, write, wait for "ok"), up to ten sends

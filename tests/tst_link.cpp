@@ -1,6 +1,8 @@
 // Set-up, error boxes and the acknowledged byte transfer, against the simulated controller.
 
 #include "link/Link.h"
+#include "link/Messages.h"
+#include "panel/LinkBinding.h"
 #include "sim/Controller.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/InFlight.h"
@@ -10,6 +12,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <functional>
+
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using Reply = sim::Behaviour::Reply;
@@ -33,6 +39,24 @@ void connectTo(const sim::Controller& controller) {
     QVERIFY(hComPort != serial::INVALID_HANDLE_VALUE);
     ConfigureComPort(hComPort);
     SetComTimeouts(hComPort);
+}
+
+// What `work` writes to stderr, through a file put in its place meanwhile.
+std::string standardErrorOf(const std::function<void()>& work) {
+    std::FILE* file = std::tmpfile();
+    if (file == nullptr) return "(no temporary file for stderr)";
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(::fileno(file), STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::rewind(file);
+    std::string written;
+    for (int c; (c = std::fgetc(file)) != EOF;) written += static_cast<char>(c);
+    std::fclose(file);
+    return written;
 }
 
 std::string silentWait() {
@@ -227,6 +251,27 @@ private slots:
         char buffer[2];
         QCOMPARE(ReadComPort(buffer, 2), serial::DWORD{0});
         QCOMPARE(recorder.lines, QStringList{"!ReadFile: Bad file descriptor"});
+    }
+
+    // Bound to nothing, the link shows no box: each message is one line on stderr, a control
+    // byte written out, so none is lost and none spans lines.
+    void unboundMessagesAreLinesOnStandardError() {
+        sim::Controller controller;
+        BoxRecorder recorder;
+        connectTo(controller);
+        AnswersInFlight(controller);
+        lichtpult::link::BindMessages(nullptr, nullptr);
+        const std::string written = standardErrorOf([] {
+            WriteCommand("\r", 1);
+            CloseComPort();
+            char buffer[2];
+            ReadComPort(buffer, 2);
+        });
+        BindLinkToToolkit();
+        QCOMPARE(recorder.lines, QStringList{});
+        QCOMPARE(QString::fromStdString(written), QString("message: \\x0D\n"
+                                                          "message: TRUE\n"
+                                                          "error: ReadFile: Bad file descriptor\n"));
     }
 };
 

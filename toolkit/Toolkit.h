@@ -4,7 +4,7 @@
 // Every modal box of the program passes through one presenter, so tests can record the
 // boxes instead of opening them, or let real boxes open and confirm them.
 
-#include "toolkit/Text.h"
+#include "text/Text.h"
 
 #include <functional>
 #include <stdexcept>

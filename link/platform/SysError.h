@@ -1,7 +1,7 @@
 #pragma once
 // The system's own words for an error code of the serial calls.
 
-#include "toolkit/Text.h"
+#include "text/Text.h"
 
 #include <cstdint>
 

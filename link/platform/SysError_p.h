@@ -1,7 +1,7 @@
 #pragma once
 // How the system's words in the locale's character set become UTF-8, for the tests.
 
-#include "toolkit/Text.h"
+#include "text/Text.h"
 
 #include <string_view>
 

@@ -3,7 +3,7 @@
 
 #include "link/platform/DeviceNames.h"
 #include "link/platform/DeviceNames_p.h"
-#include "toolkit/Text.h"
+#include "text/Text.h"
 
 #include <windows.h>
 // initguid.h first: the class GUIDs devguid.h names are then defined here, not only declared.

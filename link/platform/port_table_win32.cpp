@@ -2,7 +2,7 @@
 
 #include "link/platform/DeviceNames_p.h"
 #include "link/platform/SysError.h"
-#include "toolkit/Text.h"
+#include "text/Text.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 #include "link/platform/DeviceNames_p.h"
 #include "link/platform/Timing.h"
 #include "link/platform/Win32Serial.h"
-#include "toolkit/Text.h"
+#include "text/Text.h"
 
 #include <windows.h>
 

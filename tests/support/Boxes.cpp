@@ -1,5 +1,6 @@
 #include "tests/support/Boxes.h"
 
+#include "panel/LinkBinding.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -31,6 +32,7 @@ QStringList FailedWait() { return Repeated({IoFailure("ReadFile")}, kPassesOfAWa
 QStringList TenFailedSends(char byte) { return Repeated({QString(QChar(byte)), "FALSE"}, kSendsOfAByte); }
 
 BoxRecorder::BoxRecorder() {
+    BindLinkToToolkit();
     previous_ = SetModalBoxPresenter([this](const ModalBox& box) {
         shown.push_back({box, std::chrono::steady_clock::now()});
         lines << Describe(box);
@@ -41,6 +43,7 @@ BoxRecorder::BoxRecorder() {
 BoxRecorder::~BoxRecorder() { SetModalBoxPresenter(std::move(previous_)); }
 
 ModalConfirmer::ModalConfirmer() {
+    BindLinkToToolkit();
     timer_.setInterval(0);
     QObject::connect(&timer_, &QTimer::timeout, [this] { confirmActive(); });
     timer_.start();

@@ -2,7 +2,8 @@
 // Watching the program's modal boxes in tests: either recorded in place of real boxes, or
 // real message boxes confirmed as soon as they open. Each box is written as one line: an
 // information box as its text, an error box as "!<title>: <text>"; a real information box
-// that shows an icon gets "(icon) " in front.
+// that shows an icon gets "(icon) " in front. Either binds the link's messages to the
+// toolkit's boxes, as the programs do at start, so the link's boxes are among them.
 
 #include "tests/support/Expected.h"
 #include "toolkit/Toolkit.h"

@@ -9,7 +9,9 @@
 #include "link/Link.h"
 #include "link/platform/DeviceNames_p.h"
 #include "link/platform/SysError.h"
-#include "toolkit/Text.h"
+#include "panel/LinkBinding.h"
+#include "text/Text.h"
+#include "toolkit/Toolkit.h"
 
 // The system's INVALID_HANDLE_VALUE and error codes; the handle values are the same as ours.
 #include <windows.h>
@@ -249,6 +251,8 @@ void tables() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The link's boxes through the toolkit's presenter, which Boxes records.
+    BindLinkToToolkit();
     const std::string scenario = argc > 1 ? argv[1] : "";
     if (scenario == "configure") configure();
     else if (scenario == "timeouts") timeouts();

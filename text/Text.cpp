@@ -1,4 +1,4 @@
-#include "toolkit/Text.h"
+#include "text/Text.h"
 
 #include <array>
 
