@@ -112,8 +112,7 @@ TForm1::TForm1(TControl* owner) : TForm(owner) {
             p.control);
     }
 
-    comports->SetItems({kPortNames[0], kPortNames[1], kPortNames[2], kPortNames[3],
-                        kPortNames[4], kPortNames[5]});
+    comports->SetItems({kPortNames.begin(), kPortNames.end()});
     comports->SetItemHints([](int index) { return ComPortHint(kPortNames[static_cast<std::size_t>(index)]); });
     comports->SetItemIndex(0);
     chainTabOrder(*this);

@@ -8,7 +8,6 @@
 #include "toolkit/Toolkit.h"
 
 #include <functional>
-#include <initializer_list>
 #include <vector>
 
 // The system's colour for the face of buttons and dialogs.
@@ -100,7 +99,7 @@ protected:
 class TRadioGroup : public TGroupBox {
 public:
     explicit TRadioGroup(TControl* parent) : TGroupBox(parent, Kind::RadioGroup) {}
-    void SetItems(std::initializer_list<const char*> items);
+    void SetItems(const std::vector<Text>& items);
     int ItemCount() const;
     int ItemIndex() const;
     void SetItemIndex(int index);

@@ -13,7 +13,7 @@
 namespace serial {
 
 // The names of the ports a user can choose.
-inline constexpr std::array<const char*, 6> kPortNames = {"Com1", "Com2", "Com3", "Com4", "Com5", "Com6"};
+inline constexpr auto kPortNames = std::to_array<const char*>({"Com1", "Com2", "Com3", "Com4", "Com5", "Com6"});
 
 // The device a port name opens, or the name itself when it is no port name of the table.
 std::string DevicePath(const std::string& name);

@@ -14,14 +14,30 @@ struct DeviceEntry {
     const char* name;
     const char* path;
 };
-constexpr std::array<DeviceEntry, 6> kDevices = {{
+constexpr auto kDevices = std::to_array<DeviceEntry>({
     {"com1", "/dev/ttyS0"},
     {"com2", "/dev/ttyS1"},
     {"com3", "/dev/ttyUSB0"},
     {"com4", "/dev/ttyUSB1"},
     {"com5", "/dev/ttyACM0"},
     {"com6", "/dev/ttyACM1"},
-}};
+});
+
+constexpr bool sameIgnoringCase(const char* a, const char* b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (; *a != '\0' && lower(*a) == lower(*b); ++a, ++b) {}
+    return lower(*a) == lower(*b);
+}
+
+constexpr bool everyPortNameLeadsSomewhere() {
+    for (const char* port : kPortNames) {
+        bool found = false;
+        for (const DeviceEntry& entry : kDevices) found = found || sameIgnoringCase(port, entry.name);
+        if (!found) return false;
+    }
+    return kDevices.size() == kPortNames.size();
+}
+static_assert(everyPortNameLeadsSomewhere(), "each name of kPortNames needs its device in kDevices");
 
 } // namespace
 

@@ -196,13 +196,13 @@ RadioGroupWidget& radioGroup(const TRadioGroup& group) {
 
 } // namespace
 
-void TRadioGroup::SetItems(std::initializer_list<const char*> items) {
+void TRadioGroup::SetItems(const std::vector<Text>& items) {
     RadioGroupWidget& widget = radioGroup(*this);
     for (QAbstractButton* old : widget.items->buttons()) delete old;
     int id = 0;
-    for (const char* caption : items) {
+    for (const Text& caption : items) {
         auto* button = new QRadioButton(Cp1252ToQString(caption), &widget);
-        button->setObjectName(QString::fromLatin1(caption));
+        button->setObjectName(QString::fromLatin1(caption.c_str()));
         widget.items->addButton(button, id++);
     }
     widget.arrange();

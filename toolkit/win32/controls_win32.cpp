@@ -239,12 +239,12 @@ void TCheckBox::SetChecked(bool checked) {
     SendMessageA(native().window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void TRadioGroup::SetItems(std::initializer_list<const char*> items) {
+void TRadioGroup::SetItems(const std::vector<Text>& items) {
     Native& group = native();
     for (HWND old : group.items) DestroyWindow(old);
     group.items.clear();
     HFONT font = FormOf(this)->native().font;
-    for (const char* caption : items) {
+    for (const Text& caption : items) {
         // The first item starts the group the arrow keys move in; Tab stops at one item.
         const DWORD style = BS_AUTORADIOBUTTON | (group.items.empty() ? WS_GROUP : 0);
         HWND item = newButton(group.window, style);
