@@ -59,12 +59,9 @@ bool noBoxOpen(const Program& program) {
 std::string printable(const std::string& text) {
     std::string out;
     for (const unsigned char c : text) {
-        if (c >= 0x20 && c < 0x7F) out += static_cast<char>(c);
-        else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, c >= 0x20 && c < 0x7F ? "%c" : "\\x%02X", c);
+        out += hex;
     }
     return out;
 }

@@ -2,7 +2,6 @@
 // and judged, each byte sent until it is acknowledged as the link sends it.
 
 #include "tests/windows/drive/Drive.h"
-
 #include "link/Limits.h"
 #include "tests/support/Expected.h"
 

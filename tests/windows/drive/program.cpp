@@ -9,7 +9,6 @@ namespace drive {
 int failures = 0; // the FAIL lines so far: the driver's exit status
 std::string panelExe, syncFolder; // as the command line named them
 
-// Prints a PASS or FAIL line; returns whether it passed.
 bool check(bool passed, const std::string& what) {
     std::printf("%s %s\n", passed ? "PASS" : "FAIL", what.c_str());
     std::fflush(stdout);
@@ -155,11 +154,10 @@ bool start(Program& program, const char* exe) {
     HWND group = childAt(program.window, {scaled(kPortGroupBounds.left + 44), scaled(kPortGroupBounds.top + 4)});
     for (HWND item = GetWindow(group, GW_CHILD); item != nullptr; item = GetWindow(item, GW_HWNDNEXT))
         program.ports.push_back(item);
-    std::sort(program.ports.begin(), program.ports.end(), [](HWND a, HWND b) {
-        RECT ra, rb;
-        GetWindowRect(a, &ra);
-        GetWindowRect(b, &rb);
-        return ra.top < rb.top;
+    std::ranges::sort(program.ports, {}, [](HWND item) {
+        RECT place;
+        GetWindowRect(item, &place);
+        return place.top;
     });
     return true;
 }
@@ -211,7 +209,6 @@ void send(std::vector<INPUT> inputs) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-// The mouse moved to a point of the screen.
 INPUT pointerAt(POINT screen) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     INPUT move{};
@@ -267,7 +264,6 @@ HWND tab(const Program& program) {
     return focusOf(program);
 }
 
-// Wherever the focus starts, Tab reaches the control within a round.
 void tabTo(const Program& program, HWND control) {
     for (int i = 0; i < 30 && focusOf(program) != control; ++i) tab(program);
 }

@@ -107,8 +107,6 @@ void otherCodePage(Program& program) {
     check(noBoxOpen(program), "no second box");
 }
 
-// ---- Port tables ----------------------------------------------------------------------------
-
 // The shell's row has led the port LICHTPULT_DRIVE_PORT (1 … 6) through a port table to the
 // controller's COM12 (LICHTPULT_DRIVE_OUTCOME=connects: it connects and a frame arrives), or
 // left it on a port that leads nowhere (the open failure's box).

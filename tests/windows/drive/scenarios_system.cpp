@@ -3,7 +3,6 @@
 // figures, each beside the system's own floor.
 
 #include "tests/windows/drive/Drive.h"
-
 #include "tests/support/Percentile.h"
 
 namespace drive {
@@ -87,16 +86,17 @@ void row(const std::string& figure, const std::vector<double>& values, double fl
 }
 
 // Confirms the open box with Enter; with `another`, waits for the next box to be shown and
-// focused and returns the time in between. Negative when a box does not come or go.
-double boxToBox(const Program& program, bool another) {
+// focused and adds the time in between to the gaps. False when a box does not come or go.
+bool boxToBox(const Program& program, bool another, std::vector<double>& gaps) {
     const Box box = nextBox(program);
-    if (box.window == nullptr) return -1;
+    if (box.window == nullptr) return false;
     const auto confirmed = std::chrono::steady_clock::now();
     press(box.window, VK_RETURN);
-    if (!waitFor([&] { return !IsWindow(box.window); })) return -1;
-    if (!another) return 0;
-    if (nextBox(program).window == nullptr) return -1;
-    return msSince(confirmed);
+    if (!waitFor([&] { return !IsWindow(box.window); })) return false;
+    if (!another) return true;
+    if (nextBox(program).window == nullptr) return false;
+    gaps.push_back(msSince(confirmed));
+    return true;
 }
 
 // From the start of the process until its window is shown and the program waits for input,
@@ -132,8 +132,6 @@ void systemWordsInTheBox(Program& program) {
     }
     check(noBoxOpen(program), "no fourth box");
 }
-
-// ---- The program's resources and its scale ---------------------------------------------------
 
 // The manifest as built into lichtpult.exe, read back from its resource section.
 void manifest(Program&) {
@@ -208,8 +206,6 @@ void scale(Program& program) {
     check(request("window"), "a picture of the window is taken");
 }
 
-// ---- The figures ---------------------------------------------------------------------------
-
 // Each beside its floor: start-up against an empty Win32 window, and box to box against bare
 // message boxes one after the other. BENCH lines, no checks of their own but those that say why
 // a round did not run to its end.
@@ -242,22 +238,19 @@ void benchmark(Program& first) {
         return abandon(program, "the panel's box round did not start");
     for (int frame = 0; frame < 5; ++frame) {
         click(program, layout("Standlicht"));
-        for (int i = 0; i < 56; ++i) {
-            const double gap = boxToBox(program, i < 55);
-            if (gap < 0) return abandon(program, "box " + std::to_string(i + 1) + " of frame " + std::to_string(frame + 1) + " did not come or go");
-            if (i < 55) gaps.push_back(gap);
-        }
+        for (int i = 0; i < 56; ++i)
+            if (!boxToBox(program, i < 55, gaps))
+                return abandon(program, "box " + std::to_string(i + 1) + " of frame " + std::to_string(frame + 1) +
+                                            " did not come or go");
         settle(program);
     }
     stop(program);
     Program boxes;
     if (!start(boxes, empty.c_str())) return abandon(boxes, "the bare boxes' round did not start");
     PostMessageA(boxes.window, WM_APP, 0, 0);
-    for (int i = 0; i < 280; ++i) {
-        const double gap = boxToBox(boxes, i < 279);
-        if (gap < 0) return abandon(boxes, "bare box " + std::to_string(i + 1) + " did not come or go");
-        if (i < 279) bareGaps.push_back(gap);
-    }
+    for (int i = 0; i < 280; ++i)
+        if (!boxToBox(boxes, i < 279, bareGaps))
+            return abandon(boxes, "bare box " + std::to_string(i + 1) + " did not come or go");
     stop(boxes);
     row("From confirming one box to the next box shown and focused (Wine, Xvfb)", gaps,
         Percentile(bareGaps, 0.5), "reported; floor: bare MessageBoxA one after the other");
