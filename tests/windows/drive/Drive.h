@@ -9,13 +9,11 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <functional>
-#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -66,26 +64,27 @@ constexpr std::array<Control, 14> kControls = {{
 }};
 
 constexpr Bounds kPortGroupBounds = placeOf("comports");
-extern int displayDpi;
-int scaled(int pixels);
-const Control& layout(const std::string& name);
+// The layout's pixels are for 96 dpi; the window shows them at the display's scale, which the
+// scaling scenarios set (their name ends in it) and every other scenario leaves at 96.
+inline int displayDpi = USER_DEFAULT_SCREEN_DPI;
+inline int scaled(int pixels) { return Scaled(pixels, displayDpi); }
+inline const Control& layout(const std::string& name) { return *std::ranges::find(kControls, name, &Control::name); }
 
 // program.cpp: the PASS and FAIL lines, the shell beside, the program under test, real input.
-extern int failures;
+inline int failures = 0;                 // the FAIL lines so far: the driver's exit status
+inline std::string panelExe, syncFolder; // as the command line named them
 bool check(bool passed, const std::string& what);
 bool waitFor(const std::function<bool()>& done);
 bool request(const std::string& name);
-extern std::string panelExe, syncFolder;
+
 struct Program {
     PROCESS_INFORMATION process{};
     HWND window = nullptr;
     std::map<std::string, HWND> controls; // by their names in the layout
     std::vector<HWND> ports;              // the radio items, top to bottom
-
     HWND operator[](const std::string& name) const { return controls.at(name); }
     std::string nameOf(HWND control) const;
 };
-
 bool start(Program& program, const char* exe);
 void settle(const Program& program);
 bool endsWithExitCodeZero(Program& program);
@@ -94,9 +93,9 @@ bool mapped(HWND window);
 std::vector<HWND> windowsOf(const Program& program, const char* windowClass = nullptr);
 std::string windowText(HWND window);
 std::string className(HWND window);
+inline RECT rectOf(HWND window) { RECT r{}; GetWindowRect(window, &r); return r; } // on the screen
 inline bool ticked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-void send(std::vector<INPUT> inputs);
-INPUT pointerAt(POINT screen);
+void moveTo(POINT screen);
 void clickAt(POINT screen);
 void press(HWND window, WORD key);
 void click(const Program& program, const Control& control);
@@ -106,11 +105,7 @@ HWND tab(const Program& program);
 void tabTo(const Program& program, HWND control);
 
 // boxes.cpp: message boxes and their texts.
-struct Box {
-    HWND window = nullptr;
-    std::string title, text;
-    bool errorIcon = false;
-};
+struct Box { HWND window = nullptr; std::string title, text; bool errorIcon = false; };
 enum class Confirm { Enter, MouseOnOk };
 HWND openBox(const Program& program);
 Box nextBox(const Program& program);
@@ -122,7 +117,8 @@ std::string utf8(const std::wstring& text);
 std::wstring systemWords(DWORD code);
 DWORD codeOfWords(const std::wstring& text);
 
-// frames.cpp. The frame a click on Standlicht sends from the window's first state, Innenraum ticked.
+// frames.cpp: a frame's boxes confirmed and judged.
+// The frame a click on Standlicht sends from the window's first state, Innenraum ticked.
 inline const std::string kSideLightsFrame = "ancnbyjnenfnenfnknlngnhniydn";
 extern bool promptController;
 // How a box of a frame is confirmed; the scenario may act while it is open.
@@ -131,11 +127,10 @@ bool connectCom1(const Program& program);
 std::vector<Box> confirmFrame(const Program& program, const std::string& frame, const AtBox& atBox = {});
 void checkAcknowledged(const std::vector<Box>& boxes, const std::string& frame, const std::string& what);
 
-// The scenarios, one run each.
+// The scenarios, one run each: the connection's, the ports', the system's (scenarios_*.cpp).
 using Scenario = void(Program& program);
-Scenario startUp, connect, dippedBeam, silentController, setUpErrors, lateAnswer, lineHungUp, keyboardOnly,
-    closing;                                                      // scenarios_connection.cpp
-Scenario portLedNowhere, otherCodePage, portTable, portHints;     // scenarios_ports.cpp
-Scenario systemWordsInTheBox, manifest, scale, benchmark;         // scenarios_system.cpp
+Scenario startUp, connect, dippedBeam, silentController, setUpErrors, lateAnswer, lineHungUp, keyboardOnly, closing;
+Scenario portLedNowhere, otherCodePage, portTable, portHints;
+Scenario systemWordsInTheBox, manifest, scale, benchmark;
 
 } // namespace drive

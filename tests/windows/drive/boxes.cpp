@@ -1,6 +1,5 @@
-// The program's message boxes as a user meets them: the next one found once it is shown and
-// has the keyboard, its title, text and icon read, and confirmed with Enter or a click on OK;
-// and their texts read against the system's own words.
+// Message boxes as a user meets them: the next one once it is shown and has the keyboard, read,
+// confirmed with Enter or a click on OK; and their texts against the system's own words.
 
 #include "tests/windows/drive/Drive.h"
 
@@ -19,8 +18,7 @@ Box nextBox(const Program& program) {
     Box box;
     const bool shown = waitFor([&] {
         box.window = openBox(program);
-        return box.window != nullptr && IsWindowVisible(box.window) &&
-               GetForegroundWindow() == box.window;
+        return box.window != nullptr && IsWindowVisible(box.window) && GetForegroundWindow() == box.window;
     });
     if (!shown) return {};
     box.title = windowText(box.window);
@@ -38,8 +36,7 @@ bool confirm(const Program& program, const Box& box, Confirm how) {
         press(box.window, VK_RETURN);
     } else {
         if (!mapped(box.window)) return false;
-        RECT ok;
-        GetWindowRect(GetDlgItem(box.window, IDOK), &ok);
+        const RECT ok = rectOf(GetDlgItem(box.window, IDOK));
         clickAt({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2});
     }
     const bool closed = waitFor([&] { return !IsWindow(box.window); });

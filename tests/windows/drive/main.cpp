@@ -1,13 +1,10 @@
 // Drives the real lichtpult.exe as a user would, from a console program in the same Wine
-// prefix: it starts the program, finds its window, clicks at the layout's coordinates and
-// types with SendInput, reads each message box's title, text and icon, and confirms it. One
-// scenario per run, named on the command line, since each wants the controller to behave
-// differently; run_under_wine.sh leads COM1 to that controller first.
+// prefix: it starts the program, finds its window, clicks at the layout's coordinates and types
+// with SendInput, reads each message box's title, text and icon, and confirms it. One scenario
+// per run, since each wants the controller to behave differently: run_under_wine.sh leads COM1
+// to that controller first, and takes requests in SYNC-FOLDER. Prints PASS and FAIL lines.
 //
-//   lichtpult-drive SCENARIO LICHTPULT.EXE SYNC-FOLDER
-//
-// The shell beside takes requests in SYNC-FOLDER. Prints PASS and FAIL lines and exits with the
-// number of failures.
+//   lichtpult-drive SCENARIO LICHTPULT.EXE SYNC-FOLDER    (exit status: the number of FAILs)
 
 #include "tests/windows/drive/Drive.h"
 

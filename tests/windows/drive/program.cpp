@@ -1,13 +1,9 @@
-// The program under test and real input: its start, its window and controls found at the
-// layout's places, its end; clicks and keys through SendInput, the focus as its thread has it;
-// the PASS and FAIL lines, and requests to the shell beside.
+// The PASS and FAIL lines, the shell beside; the program under test, its controls found at the
+// layout's places; clicks and keys through SendInput, and the focus as its thread has it.
 
 #include "tests/windows/drive/Drive.h"
 
 namespace drive {
-
-int failures = 0; // the FAIL lines so far: the driver's exit status
-std::string panelExe, syncFolder; // as the command line named them
 
 bool check(bool passed, const std::string& what) {
     std::printf("%s %s\n", passed ? "PASS" : "FAIL", what.c_str());
@@ -32,8 +28,7 @@ bool waitFor(const std::function<bool()>& done) {
 // window the number of one that has gone, and an old answer for that number must not stand for
 // the new window.
 bool request(const std::string& name) {
-    const std::string asked = syncFolder + "\\" + name + ".request";
-    const std::string done = syncFolder + "\\" + name + ".done";
+    const std::string asked = syncFolder + "\\" + name + ".request", done = syncFolder + "\\" + name + ".done";
     DeleteFileA(done.c_str());
     HANDLE file = CreateFileA(asked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -41,15 +36,6 @@ bool request(const std::string& name) {
     const bool answered = waitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
     DeleteFileA(done.c_str());
     return answered;
-}
-
-// The layout's pixels are for 96 dpi; the window shows them at the display's scale, which the
-// scaling scenarios set (their name ends in it) and every other scenario leaves at 96.
-int displayDpi = USER_DEFAULT_SCREEN_DPI;
-int scaled(int pixels) { return Scaled(pixels, displayDpi); }
-
-const Control& layout(const std::string& name) {
-    return *std::find_if(kControls.begin(), kControls.end(), [&](const Control& c) { return name == c.name; });
 }
 
 std::string windowText(HWND window) {
@@ -79,9 +65,7 @@ bool mapped(HWND window) {
 namespace {
 
 // The deepest child at a client point, disabled or not.
-HWND childAt(HWND window, POINT client) {
-    HWND parent = window;
-    POINT point = client;
+HWND childAt(HWND parent, POINT point) {
     for (;;) {
         HWND child = ChildWindowFromPointEx(parent, point, CWP_SKIPINVISIBLE);
         if (child == nullptr || child == parent) return parent;
@@ -95,6 +79,18 @@ HWND childAt(HWND window, POINT client) {
 void handled(HWND window) {
     DWORD_PTR result = 0;
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+}
+
+void send(std::vector<INPUT> inputs) { SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)); }
+
+INPUT pointerAt(POINT screen) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = static_cast<LONG>((screen.x * 65536 + width / 2) / width);
+    move.mi.dy = static_cast<LONG>((screen.y * 65536 + height / 2) / height);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return move;
 }
 
 GUITHREADINFO threadOf(const Program& program) {
@@ -125,8 +121,7 @@ bool start(Program& program, const char* exe) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string command = std::string("\"") + exe + "\"";
-    if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &program.process))
+    if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program.process))
         return check(false, "lichtpult.exe starts (error " + std::to_string(GetLastError()) + ")");
     const bool shown = waitFor([&] {
         for (HWND window : windowsOf(program))
@@ -146,7 +141,6 @@ bool start(Program& program, const char* exe) {
     // reaching the button that start-up focused, and then moved the focus on from it. A
     // message sent to the window comes back only once the program waits for input.
     settle(program);
-
     for (const Control& control : kControls)
         program.controls[control.name] =
             childAt(program.window, {scaled(control.left + 6), scaled(control.top + control.height / 2)});
@@ -154,11 +148,7 @@ bool start(Program& program, const char* exe) {
     HWND group = childAt(program.window, {scaled(kPortGroupBounds.left + 44), scaled(kPortGroupBounds.top + 4)});
     for (HWND item = GetWindow(group, GW_CHILD); item != nullptr; item = GetWindow(item, GW_HWNDNEXT))
         program.ports.push_back(item);
-    std::ranges::sort(program.ports, {}, [](HWND item) {
-        RECT place;
-        GetWindowRect(item, &place);
-        return place.top;
-    });
+    std::ranges::sort(program.ports, {}, [](HWND item) { return rectOf(item).top; });
     return true;
 }
 
@@ -187,11 +177,8 @@ void stop(Program& program) {
 
 // The program's top-level windows, of one class or of any, in the system's order.
 std::vector<HWND> windowsOf(const Program& program, const char* windowClass) {
-    struct Search {
-        DWORD pid;
-        const char* windowClass;
-        std::vector<HWND> found;
-    } search{program.process.dwProcessId, windowClass, {}};
+    struct Search { DWORD pid; const char* windowClass; std::vector<HWND> found; };
+    Search search{program.process.dwProcessId, windowClass, {}};
     EnumWindows(
         [](HWND window, LPARAM data) -> BOOL {
             auto* search = reinterpret_cast<Search*>(data);
@@ -205,19 +192,7 @@ std::vector<HWND> windowsOf(const Program& program, const char* windowClass) {
     return search.found;
 }
 
-void send(std::vector<INPUT> inputs) {
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-INPUT pointerAt(POINT screen) {
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT move{};
-    move.type = INPUT_MOUSE;
-    move.mi.dx = static_cast<LONG>((screen.x * 65536 + width / 2) / width);
-    move.mi.dy = static_cast<LONG>((screen.y * 65536 + height / 2) / height);
-    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return move;
-}
+void moveTo(POINT screen) { send({pointerAt(screen)}); }
 
 void clickAt(POINT screen) {
     const INPUT move = pointerAt(screen);

@@ -34,9 +34,7 @@ int boxesShown(const Program& program) {
 // A click on a control where the open box does not cover it, so that it would reach the
 // window if the window took clicks; false when the box covers the whole control.
 bool clickBeside(const Program& program, HWND control, const Box& box) {
-    RECT target, cover;
-    GetWindowRect(control, &target);
-    GetWindowRect(box.window, &cover);
+    const RECT target = rectOf(control), cover = rectOf(box.window);
     const LONG y = (target.top + target.bottom) / 2;
     for (LONG x = target.right - 4; x > target.left; x -= 4) {
         if (PtInRect(&cover, POINT{x, y})) continue;
@@ -68,8 +66,7 @@ bool systemText(const std::string& text) {
 } // namespace
 
 void startUp(Program& program) {
-    RECT outer;
-    GetWindowRect(program.window, &outer);
+    const RECT outer = rectOf(program.window);
     check(outer.left == kWindowBounds.left && outer.top == kWindowBounds.top &&
               outer.right - outer.left == kWindowBounds.width && outer.bottom - outer.top == kWindowBounds.height,
           "the window is at " + std::to_string(outer.left) + "," + std::to_string(outer.top) + ", " +
@@ -81,7 +78,8 @@ void startUp(Program& program) {
     for (std::size_t i = 0; i < program.ports.size(); ++i) {
         const std::string name = "Com" + std::to_string(i + 1);
         const bool checked = ticked(program.ports[i]);
-        check(windowText(program.ports[i]) == name && checked == (i == 0), name + (checked ? " selected" : " not selected"));
+        check(windowText(program.ports[i]) == name && checked == (i == 0),
+              name + (checked ? " selected" : " not selected"));
     }
     checkStates(program, false);
     // As a dialog starts: on a control, never on the window itself, where a first key would
@@ -209,10 +207,8 @@ void lineHungUp(Program& program) {
         ++errors;
         writeErrors += box.title == "WriteFile";
         readErrors += box.title == "ReadFile";
-        if ((box.title != "WriteFile" && box.title != "ReadFile") || !systemText(box.text)) {
-            ++foreign;
-            check(false, "error box [" + box.title + "] " + printable(box.text));
-        }
+        if ((box.title != "WriteFile" && box.title != "ReadFile") || !systemText(box.text))
+            foreign += !check(false, "error box [" + box.title + "] " + printable(box.text));
     }
     check(errors > 0 && foreign == 0,
           std::to_string(errors) + " error boxes, " + std::to_string(writeErrors) + " WriteFile and " +
@@ -236,17 +232,13 @@ void keyboardOnly(Program& program) {
     press(program.window, VK_SPACE);
     check(waitFor([&] { return windowText(button) == "trennen"; }), "Space on the button connects");
     check(noBoxOpen(program), "connecting shows no box");
-
     // The whole round, connected: disabled controls and the disabled port choice are skipped.
-    const std::vector<std::string> round = {"Standlicht", "Abblendlicht", "Rueckwaerts", "Innenraum",
-        "Links", "Rechts", "Parklicht", "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto",
-        "comportbut"};
+    const std::vector<std::string> round = {"Standlicht", "Abblendlicht", "Rueckwaerts", "Innenraum", "Links",
+        "Rechts", "Parklicht", "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto", "comportbut"};
     std::vector<std::string> visited;
-    for (std::size_t i = 0; i < round.size(); ++i) visited.push_back(program.nameOf(tab(program)));
     std::string seen;
-    for (const std::string& name : visited) seen += " " + name;
+    for (std::size_t i = 0; i < round.size(); ++i) seen += " " + visited.emplace_back(program.nameOf(tab(program)));
     check(visited == round, "Tab order, connected:" + seen);
-
     const HWND next = tab(program);
     check(next == program["Standlicht"], "one Tab from the button is Standlicht, is " + program.nameOf(next));
     press(program.window, VK_SPACE);
@@ -263,8 +255,7 @@ void keyboardOnly(Program& program) {
 }
 
 void closing(Program& program) {
-    if (!connectCom1(program)) return;
-    endsWithExitCodeZero(program);
+    if (connectCom1(program)) endsWithExitCodeZero(program);
 }
 
 } // namespace drive

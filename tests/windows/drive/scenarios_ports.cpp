@@ -1,6 +1,5 @@
-// Scenarios of the ports: a port that leads nowhere (the open failure's box, also under
-// another code page), port tables leading a port to the controller or nowhere, and what each
-// port's tooltip says.
+// Scenarios of the ports: one that leads nowhere (the open failure's box, also under another
+// code page), port tables leading one to the controller or nowhere, and each port's tooltip.
 
 #include "tests/windows/drive/Drive.h"
 
@@ -15,8 +14,7 @@ const std::string kOpenFailure = "Der gew\xE4hlte ComPort konnte nicht ge\xF6"
 // A click on a port's item selects it.
 void choose(const Program& program, std::size_t index) {
     const std::string name = "Com" + std::to_string(index + 1);
-    RECT item;
-    GetWindowRect(program.ports.at(index), &item);
+    const RECT item = rectOf(program.ports.at(index));
     clickAt({item.left + 8, (item.top + item.bottom) / 2});
     check(waitFor([&] { return ticked(program.ports[index]); }), "a click on " + name + " selects it");
     // The item is checked before its button lets the mouse go; a click sent while it still
@@ -38,28 +36,23 @@ HWND shownTip(const Program& program) {
     return shown != tips.end() ? *shown : nullptr;
 }
 
-struct Hint {
-    std::wstring text;
-    int width = 0; // the tooltip's, in pixels
-};
+struct Hint { std::wstring text; int width = 0; }; // the tooltip's text, and its width in pixels
 
 // What the tooltip of a port's item says when the mouse rests on it, read as UTF-16. The mouse
 // leaves the window first, until no tooltip shows: the one that then comes is the item's.
 Hint hintOf(const Program& program, std::size_t index) {
     const std::string name = "Com" + std::to_string(index + 1);
-    send({pointerAt({8, 8})});
+    moveTo({8, 8});
     if (!check(waitFor([&] { return shownTip(program) == nullptr; }), "no tooltip with the mouse off the window"))
         return {};
-    RECT item;
-    GetWindowRect(program.ports.at(index), &item);
-    send({pointerAt({item.left + 24, (item.top + item.bottom) / 2})});
+    const RECT item = rectOf(program.ports.at(index));
+    moveTo({item.left + 24, (item.top + item.bottom) / 2});
     HWND tip = nullptr;
     if (!check(waitFor([&] { return (tip = shownTip(program)) != nullptr; }), name + " shows a tooltip")) return {};
     wchar_t text[2048] = {};
     DWORD_PTR length = 0;
     SendMessageTimeoutW(tip, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 60000, &length);
-    RECT shown;
-    GetWindowRect(tip, &shown);
+    const RECT shown = rectOf(tip);
     return {std::wstring(text, length), shown.right - shown.left};
 }
 
@@ -73,8 +66,7 @@ void portLedNowhere(Program& program) {
         std::printf("  button \"%s\", Com2 %s, box %s, foreground %s \"%s\"\n",
                     windowText(program["comportbut"]).c_str(), ticked(program.ports[1]) ? "chosen" : "not chosen",
                     open == nullptr ? "none" : IsWindowVisible(open) ? "shown" : "hidden",
-                    foreground == nullptr ? "none" : className(foreground).c_str(),
-                    windowText(foreground).c_str());
+                    foreground == nullptr ? "none" : className(foreground).c_str(), windowText(foreground).c_str());
         return;
     }
     check(box.text == kOpenFailure, "its text is the open failure, byte for byte: " + printable(box.text));

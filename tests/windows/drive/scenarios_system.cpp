@@ -1,6 +1,5 @@
-// Scenarios of what the system gives the program: its own words for an error in another
-// language, the manifest built into lichtpult.exe, the window at the display's scale; and the
-// figures, each beside the system's own floor.
+// What the system gives the program: its words for an error in another language, the manifest
+// built into lichtpult.exe, the display's scale; and the figures beside the system's own floors.
 
 #include "tests/windows/drive/Drive.h"
 #include "tests/support/Percentile.h"
@@ -158,16 +157,14 @@ void manifest(Program&) {
 void scale(Program& program) {
     const int dpi = static_cast<int>(GetDpiForWindow(program.window));
     check(dpi == displayDpi, "the window is drawn at " + std::to_string(dpi) + " dpi");
-    RECT outer;
-    GetWindowRect(program.window, &outer);
-    const RECT expected = ScaledRect(kWindowBounds.left, kWindowBounds.top, kWindowBounds.width,
-                                     kWindowBounds.height, displayDpi);
+    const RECT outer = rectOf(program.window);
+    const auto scaledRect = [](const Bounds& b) { return ScaledRect(b.left, b.top, b.width, b.height, displayDpi); };
+    const RECT expected = scaledRect(kWindowBounds);
     check(outer.left == expected.left && outer.top == expected.top && closeTo(outer, expected),
           "the window is at " + RectText(outer) + " (" + RectText(expected) + ")");
     // In the client area, as the layout places the controls.
     const auto clientRect = [&](HWND control) {
-        RECT r;
-        GetWindowRect(control, &r);
+        RECT r = rectOf(control);
         MapWindowPoints(nullptr, program.window, reinterpret_cast<POINT*>(&r), 2);
         return r;
     };
@@ -178,8 +175,7 @@ void scale(Program& program) {
               std::string(control.name) + " at " + RectText(r) + " (" + RectText(e) + ")");
     }
     const RECT group = clientRect(GetParent(program.ports.at(0)));
-    const auto [left, top, width, height] = kPortGroupBounds;
-    const RECT e = ScaledRect(left, top, width, height, displayDpi);
+    const RECT e = scaledRect(kPortGroupBounds);
     check(closeTo(group, e), "the port choice at " + RectText(group) + " (" + RectText(e) + ")");
     int inside = 0, lastTop = -1;
     for (HWND port : program.ports) {
@@ -192,8 +188,7 @@ void scale(Program& program) {
                            std::to_string(scaled(13)) + " pixels high");
     // Another process's font cannot be asked for: its text on the screen is measured instead,
     // right of the radio glyph of "Com2" (neither selected nor focused, so nothing else dark).
-    RECT item;
-    GetWindowRect(program.ports.at(1), &item);
+    RECT item = rectOf(program.ports.at(1));
     item.left += scaled(20);
     HDC screen = GetDC(nullptr);
     const int shown = inkRows(screen, item);
@@ -226,7 +221,6 @@ void benchmark(Program& first) {
     }
     row("Start-up until the window waits for input, first paint done (Wine, Xvfb)", panel,
         Percentile(bare, 0.5), "reported; floor: an empty Win32 window");
-
     // Box to box: the panel's frame, and bare boxes one after the other.
     std::vector<double> gaps, bareGaps;
     Program program;
