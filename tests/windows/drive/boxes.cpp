@@ -1,14 +1,11 @@
-// Message boxes: finding the one on screen, reading it, confirming it; and their texts read
-// against the system's own words.
+// Message boxes as a user meets them: the next one once it is shown and has the keyboard, read,
+// confirmed with Enter or a click on OK; and their texts against the system's own words.
 
-#include "tests/windows/drive/Boxes.h"
-
-#include <algorithm>
-#include <cstdio>
-#include <vector>
+#include "tests/windows/drive/Drive.h"
 
 namespace drive {
 
+// The box on screen (or on its way out); a null window if none is open.
 HWND openBox(const Program& program) {
     const std::vector<HWND> boxes = windowsOf(program, "#32770");
     // A box on its way out may still be listed beside the one on screen.
@@ -16,12 +13,12 @@ HWND openBox(const Program& program) {
     return shown != boxes.end() ? *shown : boxes.empty() ? nullptr : boxes.back();
 }
 
+// The next box, once it is shown and has the keyboard; a null window if none comes.
 Box nextBox(const Program& program) {
     Box box;
     const bool shown = waitFor([&] {
         box.window = openBox(program);
-        return box.window != nullptr && IsWindowVisible(box.window) &&
-               GetForegroundWindow() == box.window;
+        return box.window != nullptr && IsWindowVisible(box.window) && GetForegroundWindow() == box.window;
     });
     if (!shown) return {};
     box.title = windowText(box.window);
@@ -33,13 +30,13 @@ Box nextBox(const Program& program) {
     return box;
 }
 
+// Confirms the box and waits until it has closed and the program has gone back to waiting.
 bool confirm(const Program& program, const Box& box, Confirm how) {
     if (how == Confirm::Enter) {
         press(box.window, VK_RETURN);
     } else {
         if (!mapped(box.window)) return false;
-        RECT ok;
-        GetWindowRect(GetDlgItem(box.window, IDOK), &ok);
+        const RECT ok = rectOf(GetDlgItem(box.window, IDOK));
         clickAt({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2});
     }
     const bool closed = waitFor([&] { return !IsWindow(box.window); });
@@ -47,71 +44,26 @@ bool confirm(const Program& program, const Box& box, Confirm how) {
     return closed;
 }
 
+// No box is open once the program has gone back to waiting.
 bool noBoxOpen(const Program& program) {
     settle(program);
     return openBox(program) == nullptr;
 }
 
-int boxesShown(const Program& program) {
-    struct Count {
-        DWORD pid;
-        int boxes;
-    } count{program.pid(), 0};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* count = reinterpret_cast<Count*>(data);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid == count->pid && className(window) == "#32770" && IsWindowVisible(window)) ++count->boxes;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count.boxes;
-}
-
-namespace {
-
-// A click on a control where the open box does not cover it, so that it would reach the
-// window if the window took clicks; false when the box covers the whole control.
-bool clickBeside(const Program& program, HWND control, const Box& box) {
-    RECT target, cover;
-    GetWindowRect(control, &target);
-    GetWindowRect(box.window, &cover);
-    const LONG y = (target.top + target.bottom) / 2;
-    for (LONG x = target.right - 4; x > target.left; x -= 4) {
-        if (PtInRect(&cover, POINT{x, y})) continue;
-        clickAt({x, y});
-        settle(program);
-        return true;
-    }
-    return false;
-}
-
-} // namespace
-
-void clickOnTheButtonDuring(const Program& program, const Box& box) {
-    const std::string caption = windowText(program["comportbut"]);
-    check(clickBeside(program, program["comportbut"], box),
-          "a click on \"" + caption + "\" beside the open [" + box.title + "] box");
-    check(boxesShown(program) == 1, "one box on screen after that click, not " + std::to_string(boxesShown(program)));
-    check(windowText(program["comportbut"]) == caption, "the button still reads \"" + caption + "\"");
-}
-
 // ---- Reading their texts -------------------------------------------------------------------
 
+// The text with every byte outside printable ASCII written as \xNN.
 std::string printable(const std::string& text) {
     std::string out;
     for (const unsigned char c : text) {
-        if (c >= 0x20 && c < 0x7F) out += static_cast<char>(c);
-        else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, c >= 0x20 && c < 0x7F ? "%c" : "\\x%02X", c);
+        out += hex;
     }
     return out;
 }
 
+// A window's text read as UTF-16.
 std::wstring wideText(HWND window) {
     wchar_t text[2048] = {};
     GetWindowTextW(window, text, 2048);
@@ -126,6 +78,7 @@ std::string utf8(const std::wstring& text) {
     return out;
 }
 
+// The system's own words for an error code, as it gives them to any program.
 std::wstring systemWords(DWORD code) {
     wchar_t text[512];
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
@@ -134,6 +87,7 @@ std::wstring systemWords(DWORD code) {
     return std::wstring(text, length);
 }
 
+// The error code whose system words the text is, letter for letter; 0 for none.
 DWORD codeOfWords(const std::wstring& text) {
     if (text.empty()) return 0;
     for (DWORD code = 1; code < 16000; ++code)

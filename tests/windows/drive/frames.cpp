@@ -1,32 +1,13 @@
-// The frame checks, and the window's states they start and end in.
+// A frame as the user sees it: connecting on Com1, then a frame's boxes confirmed one by one
+// and judged, each byte sent until it is acknowledged as the link sends it.
 
-#include "tests/windows/drive/Frames.h"
-
+#include "tests/windows/drive/Drive.h"
 #include "link/Limits.h"
 #include "tests/support/Expected.h"
-#include "tests/windows/drive/Shell.h"
 
 namespace drive {
 
-void checkStates(const Program& program, bool connected) {
-    const std::string state = connected ? "connected" : "disconnected";
-    check(windowText(program["comportbut"]) == (connected ? "trennen" : "verbinden"),
-          state + ": the button reads \"" + windowText(program["comportbut"]) + "\"");
-    for (const Control& control : kControls) {
-        if (!control.isBox) continue;
-        HWND box = program[control.name];
-        const bool enabled = IsWindowEnabled(box) != FALSE;
-        const bool checked = SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        check(enabled == (connected ? control.connectedEnabled : control.disconnectedEnabled) &&
-                  checked == (connected ? control.connectedChecked : control.disconnectedChecked),
-              state + ": " + control.name + (enabled ? " enabled" : " disabled") +
-                  (checked ? ", ticked" : ", clear"));
-    }
-    for (std::size_t i = 0; i < program.ports.size(); ++i)
-        check((IsWindowEnabled(program.ports[i]) != FALSE) == !connected,
-              state + ": Com" + std::to_string(i + 1) + (connected ? " disabled" : " enabled"));
-}
-
+// A click on "verbinden" connects on Com1 (checked).
 bool connectCom1(const Program& program) {
     click(program, layout("comportbut"));
     const bool connected = waitFor([&] { return windowText(program["comportbut"]) == "trennen"; });
@@ -60,6 +41,8 @@ long long nowUs() {
 
 } // namespace
 
+// Confirms each box of one frame; each byte's sends end with "TRUE", after ten sends, or after
+// a failed write, as the link sends. Returns every box seen.
 std::vector<Box> confirmFrame(const Program& program, const std::string& frame, const AtBox& atBox) {
     std::vector<Box> boxes;
     for (std::size_t index = 0; index < frame.size(); ++index) {
@@ -97,6 +80,8 @@ std::vector<Box> confirmFrame(const Program& program, const std::string& frame, 
     return boxes;
 }
 
+// Every byte of the frame ended with "TRUE"; a send before it went unanswered only where the
+// shell found the answer late.
 void checkAcknowledged(const std::vector<Box>& boxes, const std::string& frame, const std::string& what) {
     std::size_t acknowledged = 0, resent = 0;
     for (const Box& box : boxes) {

@@ -1,24 +1,12 @@
 // Drives the real lichtpult.exe as a user would, from a console program in the same Wine
-// prefix: it starts the program, finds its window, clicks at the layout's coordinates and
-// types with SendInput, reads each message box's title, text and icon, and confirms it. One
-// scenario per run, named on the command line, since each wants the controller to behave
-// differently; run_under_wine.sh leads COM1 to that controller first.
+// prefix: it starts the program, finds its window, clicks at the layout's coordinates and types
+// with SendInput, reads each message box's title, text and icon, and confirms it. One scenario
+// per run, since each wants the controller to behave differently: run_under_wine.sh leads COM1
+// to that controller first, and takes requests in SYNC-FOLDER. Prints PASS and FAIL lines.
 //
-//   lichtpult-drive SCENARIO LICHTPULT.EXE SYNC-FOLDER
-//
-// The shell beside it is reached through files in SYNC-FOLDER: "<name>.request" asks it for
-// something (a screenshot, the line hung up), "<name>.done" says it is done. Prints PASS and
-// FAIL lines and exits with the number of failures.
+//   lichtpult-drive SCENARIO LICHTPULT.EXE SYNC-FOLDER    (exit status: the number of FAILs)
 
-#include "tests/windows/drive/Program.h"
-#include "tests/windows/drive/Scenarios.h"
-#include "tests/windows/drive/Shell.h"
-
-#include <windows.h>
-
-#include <cstdio>
-#include <map>
-#include <string>
+#include "tests/windows/drive/Drive.h"
 
 using namespace drive;
 
@@ -30,15 +18,14 @@ int main(int argc, char** argv) {
     const std::string scenario = argv[1];
     syncFolder = argv[3];
     panelExe = argv[2];
-    const std::map<std::string, void (*)(Program&)> scenarios = {
-        {"start-up", startUp},     {"connect", connect},        {"dipped-beam", dippedBeam},
-        {"silent", silentController}, {"com2", portLedNowhere}, {"hang-up", lineHungUp},
-        {"keyboard", keyboardOnly}, {"close", closing},   {"bench", benchmark},
-        {"set-up-errors", setUpErrors}, {"late-answer", lateAnswer}, {"code-page", otherCodePage},
-        {"system-words", systemWordsInTheBox},
-        {"manifest", manifest}, {"scale-96", scale}, {"scale-144", scale}, {"scale-192", scale},
-        {"table-user", portTable}, {"table-none", portTable}, {"table-machine", portTable},
-        {"table-both", portTable}, {"table-hints", portHints},
+    const std::map<std::string, Scenario*> scenarios = {
+        {"start-up", startUp}, {"connect", connect}, {"dipped-beam", dippedBeam}, {"silent", silentController},
+        {"com2", portLedNowhere}, {"hang-up", lineHungUp}, {"keyboard", keyboardOnly}, {"close", closing},
+        {"bench", benchmark}, {"set-up-errors", setUpErrors}, {"late-answer", lateAnswer},
+        {"code-page", otherCodePage}, {"system-words", systemWordsInTheBox}, {"manifest", manifest},
+        {"scale-96", scale}, {"scale-144", scale}, {"scale-192", scale}, {"table-user", portTable},
+        {"table-none", portTable}, {"table-machine", portTable}, {"table-both", portTable},
+        {"table-hints", portHints},
     };
     // As the shell and the picture see the screen: in its own pixels, whatever its scale.
     SetProcessDPIAware();

@@ -1,18 +1,9 @@
-// The program under test and real input: its start, its window and controls found at the
-// layout's places, its end; clicks and keys through SendInput, the focus as its thread has it.
+// The PASS and FAIL lines, the shell beside; the program under test, its controls found at the
+// layout's places; clicks and keys through SendInput, and the focus as its thread has it.
 
-#include "tests/windows/drive/Program.h"
-
-#include "tests/windows/drive/Shell.h"
-
-#include <algorithm>
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
+#include "tests/windows/drive/Drive.h"
 
 namespace drive {
-
-int failures = 0;
 
 bool check(bool passed, const std::string& what) {
     std::printf("%s %s\n", passed ? "PASS" : "FAIL", what.c_str());
@@ -21,15 +12,10 @@ bool check(bool passed, const std::string& what) {
     return passed;
 }
 
-namespace {
-
-// Generous: the machine may be loaded. Only a fault makes a wait run out.
-constexpr auto kPatience = std::chrono::seconds(60);
-
-} // namespace
-
+// Polls until `done` holds. Generous: the machine may be loaded, and only a fault makes a wait
+// run out.
 bool waitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         Sleep(1);
@@ -37,14 +23,20 @@ bool waitFor(const std::function<bool()>& done) {
     return true;
 }
 
-int displayDpi = USER_DEFAULT_SCREEN_DPI;
-int scaled(int pixels) { return Scaled(pixels, displayDpi); }
-
-const Control& layout(const std::string& name) {
-    return *std::find_if(kControls.begin(), kControls.end(), [&](const Control& c) { return name == c.name; });
+// Asks the shell for something ("<name>.request") and waits until it is done ("<name>.done");
+// false when it never answers. The answer is taken away once read: X gives a new program's
+// window the number of one that has gone, and an old answer for that number must not stand for
+// the new window.
+bool request(const std::string& name) {
+    const std::string asked = syncFolder + "\\" + name + ".request", done = syncFolder + "\\" + name + ".done";
+    DeleteFileA(done.c_str());
+    HANDLE file = CreateFileA(asked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    const bool answered = waitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    DeleteFileA(done.c_str());
+    return answered;
 }
-
-std::string panelExe;
 
 std::string windowText(HWND window) {
     char text[1024] = {};
@@ -70,11 +62,10 @@ bool mapped(HWND window) {
     return check(x != 0 && request(name), std::string("X has mapped the window \"") + windowText(window) + "\"");
 }
 
-// ---- The program under test --------------------------------------------------------------
+namespace {
 
-HWND Program::childAt(POINT client) const {
-    HWND parent = window;
-    POINT point = client;
+// The deepest child at a client point, disabled or not.
+HWND childAt(HWND parent, POINT point) {
     for (;;) {
         HWND child = ChildWindowFromPointEx(parent, point, CWP_SKIPINVISIBLE);
         if (child == nullptr || child == parent) return parent;
@@ -83,49 +74,61 @@ HWND Program::childAt(POINT client) const {
     }
 }
 
+// The window has handled what was sent to it so far: a message sent to it comes back only when
+// its thread takes messages again, in its own loop or in a box's.
+void handled(HWND window) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+}
+
+void send(std::vector<INPUT> inputs) { SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)); }
+
+INPUT pointerAt(POINT screen) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = static_cast<LONG>((screen.x * 65536 + width / 2) / width);
+    move.mi.dy = static_cast<LONG>((screen.y * 65536 + height / 2) / height);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return move;
+}
+
+GUITHREADINFO threadOf(const Program& program) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(program.process.dwThreadId, &info);
+    return info;
+}
+
+} // namespace
+
+// The control's name in the layout, "ComN" for a port's item, else its text.
 std::string Program::nameOf(HWND control) const {
     for (const auto& [name, handle] : controls)
         if (handle == control) return name;
     for (std::size_t i = 0; i < ports.size(); ++i)
         if (ports[i] == control) return "Com" + std::to_string(i + 1);
-    return control == nullptr ? "nothing" : std::string("'") + windowText(control) + "'";
+    if (control == nullptr) return "nothing";
+    const std::string text = windowText(control); // not a temporary: GCC 12 warns of a false overlap
+    return "'" + text + "'";
 }
 
-// The program has handled what was sent so far: a message sent to its window comes back only
-// when its thread takes messages again, in its own loop or in a box's.
-void settle(const Program& program) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(program.window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
-}
+void settle(const Program& program) { handled(program.window); }
 
+// Starts the program and waits until its window is mapped, active and waiting for input; then
+// finds its controls at the layout's places.
 bool start(Program& program, const char* exe) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string command = std::string("\"") + exe + "\"";
-    if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &program.process))
+    if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program.process))
         return check(false, "lichtpult.exe starts (error " + std::to_string(GetLastError()) + ")");
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{program.pid(), nullptr};
     const bool shown = waitFor([&] {
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* search = reinterpret_cast<Search*>(data);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(window, &pid);
-                if (pid == search->pid && IsWindowVisible(window) && windowText(window) == "window") {
-                    search->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
+        for (HWND window : windowsOf(program))
+            if (IsWindowVisible(window) && windowText(window) == "window") return (program.window = window) != nullptr;
+        return false;
     });
     if (!check(shown, "a window titled \"window\" appears")) return false;
-    program.window = search.found;
     // Settled: it has drawn itself and waits for input.
     WaitForInputIdle(program.process.hProcess, 60000);
     if (!mapped(program.window)) return false;
@@ -138,22 +141,18 @@ bool start(Program& program, const char* exe) {
     // reaching the button that start-up focused, and then moved the focus on from it. A
     // message sent to the window comes back only once the program waits for input.
     settle(program);
-
     for (const Control& control : kControls)
         program.controls[control.name] =
-            program.childAt({scaled(control.left + 6), scaled(control.top + control.height / 2)});
-    HWND group = program.childAt({scaled(kPortGroup.x), scaled(kPortGroup.y)});
+            childAt(program.window, {scaled(control.left + 6), scaled(control.top + control.height / 2)});
+    // The port choice's group at a point on its frame, clear of its items.
+    HWND group = childAt(program.window, {scaled(kPortGroupBounds.left + 44), scaled(kPortGroupBounds.top + 4)});
     for (HWND item = GetWindow(group, GW_CHILD); item != nullptr; item = GetWindow(item, GW_HWNDNEXT))
         program.ports.push_back(item);
-    std::sort(program.ports.begin(), program.ports.end(), [](HWND a, HWND b) {
-        RECT ra, rb;
-        GetWindowRect(a, &ra);
-        GetWindowRect(b, &rb);
-        return ra.top < rb.top;
-    });
+    std::ranges::sort(program.ports, {}, [](HWND item) { return rectOf(item).top; });
     return true;
 }
 
+// WM_CLOSE, checked to end the program with exit code 0.
 bool endsWithExitCodeZero(Program& program) {
     PostMessageA(program.window, WM_CLOSE, 0, 0);
     const bool ended = WaitForSingleObject(program.process.hProcess, 60000) == WAIT_OBJECT_0;
@@ -176,39 +175,24 @@ void stop(Program& program) {
     CloseHandle(program.process.hThread);
 }
 
+// The program's top-level windows, of one class or of any, in the system's order.
 std::vector<HWND> windowsOf(const Program& program, const char* windowClass) {
-    struct Search {
-        DWORD pid;
-        const char* windowClass;
-        std::vector<HWND> found;
-    } search{program.pid(), windowClass, {}};
+    struct Search { DWORD pid; const char* windowClass; std::vector<HWND> found; };
+    Search search{program.process.dwProcessId, windowClass, {}};
     EnumWindows(
         [](HWND window, LPARAM data) -> BOOL {
             auto* search = reinterpret_cast<Search*>(data);
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
-            if (pid == search->pid && className(window) == search->windowClass) search->found.push_back(window);
+            if (pid == search->pid && (search->windowClass == nullptr || className(window) == search->windowClass))
+                search->found.push_back(window);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-// ---- Real input ----------------------------------------------------------------------------
-
-void send(std::vector<INPUT> inputs) {
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-INPUT pointerAt(POINT screen) {
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT move{};
-    move.type = INPUT_MOUSE;
-    move.mi.dx = static_cast<LONG>((screen.x * 65536 + width / 2) / width);
-    move.mi.dy = static_cast<LONG>((screen.y * 65536 + height / 2) / height);
-    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return move;
-}
+void moveTo(POINT screen) { send({pointerAt(screen)}); }
 
 void clickAt(POINT screen) {
     const INPUT move = pointerAt(screen);
@@ -221,7 +205,8 @@ void clickAt(POINT screen) {
     send({move, down, up});
 }
 
-// The program has taken the press before the release comes, as from a hand.
+// A key pressed and let go: the program has taken the press before the release comes, as from
+// a hand.
 void press(HWND window, WORD key) {
     INPUT down{};
     down.type = INPUT_KEYBOARD;
@@ -229,39 +214,33 @@ void press(HWND window, WORD key) {
     down.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
     INPUT up = down;
     up.ki.dwFlags = KEYEVENTF_KEYUP;
-    DWORD_PTR result = 0;
     send({down});
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+    handled(window);
     send({up});
 }
 
+// Clicks a control of the layout where a user would: its box, or a button's middle.
 void click(const Program& program, const Control& control) {
-    const POINT client = control.isBox ? POINT{control.left + 6, control.top + control.height / 2}
-                                       : POINT{control.left + control.width / 2, control.top + control.height / 2};
-    clickAt(program.toScreen(client));
+    POINT client = control.isBox ? POINT{control.left + 6, control.top + control.height / 2}
+                                 : POINT{control.left + control.width / 2, control.top + control.height / 2};
+    ClientToScreen(program.window, &client);
+    clickAt(client);
 }
 
-HWND captureOf(const Program& program) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(program.process.dwThreadId, &info);
-    return info.hwndCapture;
-}
+HWND captureOf(const Program& program) { return threadOf(program).hwndCapture; }
+HWND focusOf(const Program& program) { return threadOf(program).hwndFocus; }
 
-HWND focusOf(const Program& program) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(program.process.dwThreadId, &info);
-    return info.hwndFocus;
-}
-
-// Input comes after the messages sent to the program, so only the focus itself tells that the
-// key has been taken.
+// Tab, and the control it moved the focus to. Input comes after the messages sent to the
+// program, so only the focus itself tells that the key has been taken.
 HWND tab(const Program& program) {
     const HWND before = focusOf(program);
     press(program.window, VK_TAB);
     waitFor([&] { return focusOf(program) != before; });
     return focusOf(program);
+}
+
+void tabTo(const Program& program, HWND control) {
+    for (int i = 0; i < 30 && focusOf(program) != control; ++i) tab(program);
 }
 
 } // namespace drive

@@ -1,23 +1,72 @@
 // Scenarios of the window and its connection: start-up, connecting, frames sent by click and
 // by key, a silent, a late and a hung-up controller, set-up errors, closing.
 
-#include "tests/windows/drive/Scenarios.h"
-
-#include "tests/windows/drive/Boxes.h"
-#include "tests/windows/drive/Frames.h"
-#include "tests/windows/drive/Shell.h"
-
-#include <algorithm>
-#include <array>
-#include <cstdio>
-#include <string>
-#include <vector>
+#include "tests/windows/drive/Drive.h"
 
 namespace drive {
 
+namespace {
+
+// Every light box, the button and the port items as the state shows them (checked).
+void checkStates(const Program& program, bool connected) {
+    const std::string state = connected ? "connected" : "disconnected";
+    check(windowText(program["comportbut"]) == (connected ? "trennen" : "verbinden"),
+          state + ": the button reads \"" + windowText(program["comportbut"]) + "\"");
+    for (const Control& control : kControls) {
+        if (!control.isBox) continue;
+        HWND box = program[control.name];
+        const bool enabled = IsWindowEnabled(box) != FALSE;
+        const bool checked = ticked(box);
+        check(enabled == (connected ? control.connectedEnabled : control.disconnectedEnabled) &&
+                  checked == (connected ? control.connectedChecked : control.disconnectedChecked),
+              state + ": " + control.name + (enabled ? " enabled" : " disabled") + (checked ? ", ticked" : ", clear"));
+    }
+    for (std::size_t i = 0; i < program.ports.size(); ++i)
+        check((IsWindowEnabled(program.ports[i]) != FALSE) == !connected,
+              state + ": Com" + std::to_string(i + 1) + (connected ? " disabled" : " enabled"));
+}
+
+int boxesShown(const Program& program) {
+    const std::vector<HWND> boxes = windowsOf(program, "#32770");
+    return static_cast<int>(std::count_if(boxes.begin(), boxes.end(), IsWindowVisible));
+}
+
+// A click on a control where the open box does not cover it, so that it would reach the
+// window if the window took clicks; false when the box covers the whole control.
+bool clickBeside(const Program& program, HWND control, const Box& box) {
+    const RECT target = rectOf(control), cover = rectOf(box.window);
+    const LONG y = (target.top + target.bottom) / 2;
+    for (LONG x = target.right - 4; x > target.left; x -= 4) {
+        if (PtInRect(&cover, POINT{x, y})) continue;
+        clickAt({x, y});
+        settle(program);
+        return true;
+    }
+    return false;
+}
+
+// While a box is open, a click on the button changes nothing (checked): the box stays the only
+// one, and the button keeps its caption.
+void clickOnTheButtonDuring(const Program& program, const Box& box) {
+    const std::string caption = windowText(program["comportbut"]);
+    check(clickBeside(program, program["comportbut"], box),
+          "a click on \"" + caption + "\" beside the open [" + box.title + "] box");
+    check(boxesShown(program) == 1, "one box on screen after that click, not " + std::to_string(boxesShown(program)));
+    check(windowText(program["comportbut"]) == caption, "the button still reads \"" + caption + "\"");
+}
+
+// Whether the text is the system's own message for some error code.
+bool systemText(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    return codeOfWords(wide) != 0;
+}
+
+} // namespace
+
 void startUp(Program& program) {
-    RECT outer;
-    GetWindowRect(program.window, &outer);
+    const RECT outer = rectOf(program.window);
     check(outer.left == kWindowBounds.left && outer.top == kWindowBounds.top &&
               outer.right - outer.left == kWindowBounds.width && outer.bottom - outer.top == kWindowBounds.height,
           "the window is at " + std::to_string(outer.left) + "," + std::to_string(outer.top) + ", " +
@@ -28,7 +77,7 @@ void startUp(Program& program) {
     check(program.ports.size() == 6, "six ports to choose from");
     for (std::size_t i = 0; i < program.ports.size(); ++i) {
         const std::string name = "Com" + std::to_string(i + 1);
-        const bool checked = SendMessageA(program.ports[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
+        const bool checked = ticked(program.ports[i]);
         check(windowText(program.ports[i]) == name && checked == (i == 0),
               name + (checked ? " selected" : " not selected"));
     }
@@ -54,8 +103,7 @@ void dippedBeam(Program& program) {
     promptController = true;
     // Standlicht first: the dipped beam then clears it from code, which sends no frame of its own.
     click(program, layout("Standlicht"));
-    const std::string sideLights = "ancnbyjnenfnenfnknlngnhniydn";
-    checkAcknowledged(confirmFrame(program, sideLights), sideLights, "Standlicht's frame");
+    checkAcknowledged(confirmFrame(program, kSideLightsFrame), kSideLightsFrame, "Standlicht's frame");
     click(program, layout("Abblendlicht"));
     const std::string frame = "aycnbnjnenfnenfnknlngnhniydn";
     std::size_t seen = 0;
@@ -69,8 +117,7 @@ void dippedBeam(Program& program) {
     for (const Box& box : boxes) plain += box.title == "lichtpult" && !box.errorIcon;
     check(plain == boxes.size(), std::to_string(plain) + " boxes titled lichtpult without the error icon");
     check(noBoxOpen(program), "no box after the frame's last");
-    check(SendMessageA(program["Abblendlicht"], BM_GETCHECK, 0, 0) == BST_CHECKED &&
-              SendMessageA(program["Standlicht"], BM_GETCHECK, 0, 0) == BST_UNCHECKED &&
+    check(ticked(program["Abblendlicht"]) && SendMessageA(program["Standlicht"], BM_GETCHECK, 0, 0) == BST_UNCHECKED &&
               IsWindowEnabled(program["Fernlicht"]),
           "Abblendlicht ticked, Standlicht cleared, Fernlicht enabled");
     check(request("frame"), "the shell has looked at the frame the controller decoded");
@@ -79,9 +126,8 @@ void dippedBeam(Program& program) {
 void silentController(Program& program) {
     if (!connectCom1(program)) return;
     click(program, layout("Standlicht"));
-    const std::string frame = "ancnbyjnenfnenfnknlngnhniydn";
     std::vector<Box> boxes;
-    for (std::size_t i = 0; i < 20 * frame.size(); ++i) {
+    for (std::size_t i = 0; i < 20 * kSideLightsFrame.size(); ++i) {
         Box box = nextBox(program);
         if (!check(box.window != nullptr, "box " + std::to_string(i + 1) + " appears")) return;
         boxes.push_back(box);
@@ -89,7 +135,7 @@ void silentController(Program& program) {
     }
     int wrong = 0;
     for (std::size_t i = 0; i < boxes.size(); ++i) {
-        const std::string expected = i % 2 == 0 ? std::string(1, frame[i / 20]) : "FALSE";
+        const std::string expected = i % 2 == 0 ? std::string(1, kSideLightsFrame[i / 20]) : "FALSE";
         if (boxes[i].text != expected || boxes[i].errorIcon)
             wrong += !check(false, "box " + std::to_string(i + 1) + ": " + boxes[i].text + ", not " + expected);
     }
@@ -122,28 +168,15 @@ void lateAnswer(Program& program) {
     if (!connectCom1(program)) return;
     promptController = true;
     click(program, layout("Standlicht"));
-    const std::string frame = "ancnbyjnenfnenfnknlngnhniydn";
     bool stalled = false;
-    const std::vector<Box> boxes = confirmFrame(program, frame, [&](std::size_t, const Box&) {
+    const std::vector<Box> boxes = confirmFrame(program, kSideLightsFrame, [&](std::size_t, const Box&) {
         if (!stalled) stalled = check(request("stall"), "the controller stalls before the first byte");
         return Confirm::Enter;
     });
-    checkAcknowledged(boxes, frame, "the frame");
+    checkAcknowledged(boxes, kSideLightsFrame, "the frame");
     check(boxes.size() >= 4 && boxes[1].text == "FALSE" && boxes[2].text == "a" && boxes[3].text == "TRUE",
           "the first byte unacknowledged once, then acknowledged");
 }
-
-namespace {
-
-// Whether the text is the system's own message for some error code.
-bool systemText(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                                             wide.data(), static_cast<int>(wide.size()))));
-    return codeOfWords(wide) != 0;
-}
-
-} // namespace
 
 void lineHungUp(Program& program) {
     if (!connectCom1(program)) return;
@@ -151,16 +184,17 @@ void lineHungUp(Program& program) {
     click(program, layout("Standlicht"));
     // The first two bytes go through; the line drops before the third, while the second's
     // "TRUE" is open.
-    const std::vector<Box> boxes = confirmFrame(program, "an", [&](std::size_t byteIndex, const Box& box) {
-        if (byteIndex == 1 && box.text == "TRUE") check(request("hangup"), "the controller has hung up");
-        return Confirm::Enter;
-    });
-    checkAcknowledged(boxes, "an", "before the hang-up");
+    const std::vector<Box> boxes =
+        confirmFrame(program, kSideLightsFrame.substr(0, 2), [&](std::size_t byteIndex, const Box& box) {
+            if (byteIndex == 1 && box.text == "TRUE") check(request("hangup"), "the controller has hung up");
+            return Confirm::Enter;
+        });
+    checkAcknowledged(boxes, kSideLightsFrame.substr(0, 2), "before the hang-up");
     promptController = false;
     // A click on "trennen" while the frame's first error box is open must not close the port
     // under the frame.
     bool clicked = false;
-    const std::vector<Box> rest = confirmFrame(program, "cnbyjnenfnenfnknlngnhniydn", [&](std::size_t, const Box& box) {
+    const std::vector<Box> rest = confirmFrame(program, kSideLightsFrame.substr(2), [&](std::size_t, const Box& box) {
         if (box.errorIcon && !clicked) {
             clicked = true;
             clickOnTheButtonDuring(program, box);
@@ -173,10 +207,8 @@ void lineHungUp(Program& program) {
         ++errors;
         writeErrors += box.title == "WriteFile";
         readErrors += box.title == "ReadFile";
-        if ((box.title != "WriteFile" && box.title != "ReadFile") || !systemText(box.text)) {
-            ++foreign;
-            check(false, "error box [" + box.title + "] " + printable(box.text));
-        }
+        if ((box.title != "WriteFile" && box.title != "ReadFile") || !systemText(box.text))
+            foreign += !check(false, "error box [" + box.title + "] " + printable(box.text));
     }
     check(errors > 0 && foreign == 0,
           std::to_string(errors) + " error boxes, " + std::to_string(writeErrors) + " WriteFile and " +
@@ -190,7 +222,7 @@ void lineHungUp(Program& program) {
 void keyboardOnly(Program& program) {
     HWND button = program["comportbut"];
     // Wherever the focus starts, Tab reaches the button.
-    for (int i = 0; i < 30 && focusOf(program) != button; ++i) tab(program);
+    tabTo(program, button);
     check(focusOf(program) == button, "Tab reaches the button");
     press(program.window, VK_RETURN);
     check(waitFor([&] { return windowText(button) == "trennen"; }), "Return on the button connects");
@@ -200,36 +232,30 @@ void keyboardOnly(Program& program) {
     press(program.window, VK_SPACE);
     check(waitFor([&] { return windowText(button) == "trennen"; }), "Space on the button connects");
     check(noBoxOpen(program), "connecting shows no box");
-
     // The whole round, connected: disabled controls and the disabled port choice are skipped.
-    const std::vector<std::string> round = {"Standlicht", "Abblendlicht", "Rueckwaerts", "Innenraum",
-        "Links", "Rechts", "Parklicht", "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto",
-        "comportbut"};
+    const std::vector<std::string> round = {"Standlicht", "Abblendlicht", "Rueckwaerts", "Innenraum", "Links",
+        "Rechts", "Parklicht", "Warnblinklicht", "Abblendlicht_auto", "Fernlicht_auto", "comportbut"};
     std::vector<std::string> visited;
-    for (std::size_t i = 0; i < round.size(); ++i) visited.push_back(program.nameOf(tab(program)));
     std::string seen;
-    for (const std::string& name : visited) seen += " " + name;
+    for (std::size_t i = 0; i < round.size(); ++i) seen += " " + visited.emplace_back(program.nameOf(tab(program)));
     check(visited == round, "Tab order, connected:" + seen);
-
     const HWND next = tab(program);
     check(next == program["Standlicht"], "one Tab from the button is Standlicht, is " + program.nameOf(next));
     press(program.window, VK_SPACE);
     promptController = true;
-    const std::string frame = "ancnbyjnenfnenfnknlngnhniydn";
-    checkAcknowledged(confirmFrame(program, frame), frame, "Space on Standlicht sent the frame, Enter confirmed");
+    checkAcknowledged(confirmFrame(program, kSideLightsFrame), kSideLightsFrame,
+                      "Space on Standlicht sent the frame, Enter confirmed");
     check(noBoxOpen(program), "no box after the frame's last");
-    check(SendMessageA(program["Standlicht"], BM_GETCHECK, 0, 0) == BST_CHECKED, "Standlicht ticked");
-    check(focusOf(program) == program["Standlicht"], "the focus is back on Standlicht, is " +
-                                                         program.nameOf(focusOf(program)));
+    check(ticked(program["Standlicht"]), "Standlicht ticked");
+    check(focusOf(program) == program["Standlicht"],
+          "the focus is back on Standlicht, is " + program.nameOf(focusOf(program)));
     press(program.window, VK_RETURN);
-    check(noBoxOpen(program) && SendMessageA(program["Standlicht"], BM_GETCHECK, 0, 0) == BST_CHECKED,
-          "Return on a check box does nothing");
+    check(noBoxOpen(program) && ticked(program["Standlicht"]), "Return on a check box does nothing");
     check(request("frame"), "the shell has looked at the frame the controller decoded");
 }
 
 void closing(Program& program) {
-    if (!connectCom1(program)) return;
-    endsWithExitCodeZero(program);
+    if (connectCom1(program)) endsWithExitCodeZero(program);
 }
 
 } // namespace drive

@@ -1,33 +1,22 @@
-// Scenarios of the ports: a port that leads nowhere (the open failure's box, also under
-// another code page), port tables leading a port to the controller or nowhere, and what each
-// port's tooltip says.
+// Scenarios of the ports: one that leads nowhere (the open failure's box, also under another
+// code page), port tables leading one to the controller or nowhere, and each port's tooltip.
 
-#include "tests/windows/drive/Scenarios.h"
-
-#include "tests/windows/drive/Boxes.h"
-#include "tests/windows/drive/Frames.h"
-#include "tests/windows/drive/Shell.h"
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <utility>
-#include <vector>
+#include "tests/windows/drive/Drive.h"
 
 namespace drive {
 
 namespace {
 
+const std::string kOpenFailure = "Der gew\xE4hlte ComPort konnte nicht ge\xF6"
+                                 "ffnet werden.\n\nBitte stellen sie sicher, das dieser von keiner "
+                                 "anderen Anwendung benutzt wird.";
+
 // A click on a port's item selects it.
 void choose(const Program& program, std::size_t index) {
     const std::string name = "Com" + std::to_string(index + 1);
-    RECT item;
-    GetWindowRect(program.ports.at(index), &item);
+    const RECT item = rectOf(program.ports.at(index));
     clickAt({item.left + 8, (item.top + item.bottom) / 2});
-    const bool chosen =
-        waitFor([&] { return SendMessageA(program.ports[index], BM_GETCHECK, 0, 0) == BST_CHECKED; });
-    check(chosen, "a click on " + name + " selects it");
+    check(waitFor([&] { return ticked(program.ports[index]); }), "a click on " + name + " selects it");
     // The item is checked before its button lets the mouse go; a click sent while it still
     // holds the capture would land on the item again instead of on the button.
     check(waitFor([&] { return captureOf(program) == nullptr; }), name + " lets the mouse go");
@@ -40,6 +29,33 @@ Box openFailureBox(Program& program) {
     return nextBox(program);
 }
 
+// The program's tooltip on the screen; none while it shows none.
+HWND shownTip(const Program& program) {
+    const std::vector<HWND> tips = windowsOf(program, "tooltips_class32");
+    const auto shown = std::find_if(tips.begin(), tips.end(), IsWindowVisible);
+    return shown != tips.end() ? *shown : nullptr;
+}
+
+struct Hint { std::wstring text; int width = 0; }; // the tooltip's text, and its width in pixels
+
+// What the tooltip of a port's item says when the mouse rests on it, read as UTF-16. The mouse
+// leaves the window first, until no tooltip shows: the one that then comes is the item's.
+Hint hintOf(const Program& program, std::size_t index) {
+    const std::string name = "Com" + std::to_string(index + 1);
+    moveTo({8, 8});
+    if (!check(waitFor([&] { return shownTip(program) == nullptr; }), "no tooltip with the mouse off the window"))
+        return {};
+    const RECT item = rectOf(program.ports.at(index));
+    moveTo({item.left + 24, (item.top + item.bottom) / 2});
+    HWND tip = nullptr;
+    if (!check(waitFor([&] { return (tip = shownTip(program)) != nullptr; }), name + " shows a tooltip")) return {};
+    wchar_t text[2048] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(tip, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 60000, &length);
+    const RECT shown = rectOf(tip);
+    return {std::wstring(text, length), shown.right - shown.left};
+}
+
 } // namespace
 
 void portLedNowhere(Program& program) {
@@ -48,11 +64,9 @@ void portLedNowhere(Program& program) {
         const HWND open = openBox(program);
         const HWND foreground = GetForegroundWindow();
         std::printf("  button \"%s\", Com2 %s, box %s, foreground %s \"%s\"\n",
-                    windowText(program["comportbut"]).c_str(),
-                    SendMessageA(program.ports[1], BM_GETCHECK, 0, 0) == BST_CHECKED ? "chosen" : "not chosen",
+                    windowText(program["comportbut"]).c_str(), ticked(program.ports[1]) ? "chosen" : "not chosen",
                     open == nullptr ? "none" : IsWindowVisible(open) ? "shown" : "hidden",
-                    foreground == nullptr ? "none" : className(foreground).c_str(),
-                    windowText(foreground).c_str());
+                    foreground == nullptr ? "none" : className(foreground).c_str(), windowText(foreground).c_str());
         return;
     }
     check(box.text == kOpenFailure, "its text is the open failure, byte for byte: " + printable(box.text));
@@ -60,9 +74,9 @@ void portLedNowhere(Program& program) {
     check(confirm(program, box), "Enter confirms it");
     check(noBoxOpen(program), "no second box");
     check(windowText(program["comportbut"]) == "verbinden", "still \"verbinden\"");
-    check(SendMessageA(program.ports[1], BM_GETCHECK, 0, 0) == BST_CHECKED, "Com2 still selected");
+    check(ticked(program.ports[1]), "Com2 still selected");
     // As in a dialog, Tab from the button enters the port choice at the selected item.
-    for (int i = 0; i < 30 && focusOf(program) != program["comportbut"]; ++i) tab(program);
+    tabTo(program, program["comportbut"]);
     const HWND next = tab(program);
     check(next == program.ports[1], "Tab from the button enters the port choice at Com2, is " + program.nameOf(next));
 }
@@ -84,8 +98,6 @@ void otherCodePage(Program& program) {
     check(confirm(program, box), "Enter confirms it");
     check(noBoxOpen(program), "no second box");
 }
-
-// ---- Port tables ----------------------------------------------------------------------------
 
 // The shell's row has led the port LICHTPULT_DRIVE_PORT (1 … 6) through a port table to the
 // controller's COM12 (LICHTPULT_DRIVE_OUTCOME=connects: it connects and a frame arrives), or
@@ -109,46 +121,9 @@ void portTable(Program& program) {
         return;
     promptController = true;
     click(program, layout("Standlicht"));
-    const std::string frame = "ancnbyjnenfnenfnknlngnhniydn";
-    checkAcknowledged(confirmFrame(program, frame), frame, "Standlicht's frame on " + name);
+    checkAcknowledged(confirmFrame(program, kSideLightsFrame), kSideLightsFrame, "Standlicht's frame on " + name);
     check(request("frame"), "the shell has looked at the frame the controller decoded");
 }
-
-namespace {
-
-// The program's tooltip on the screen; none while it shows none.
-HWND shownTip(const Program& program) {
-    const std::vector<HWND> tips = windowsOf(program, "tooltips_class32");
-    const auto shown = std::find_if(tips.begin(), tips.end(), IsWindowVisible);
-    return shown != tips.end() ? *shown : nullptr;
-}
-
-struct Hint {
-    std::wstring text;
-    int width = 0; // the tooltip's, in pixels
-};
-
-// What the tooltip of a port's item says when the mouse rests on it, read as UTF-16. The mouse
-// leaves the window first, until no tooltip shows: the one that then comes is the item's.
-Hint hintOf(const Program& program, std::size_t index) {
-    const std::string name = "Com" + std::to_string(index + 1);
-    send({pointerAt({8, 8})});
-    if (!check(waitFor([&] { return shownTip(program) == nullptr; }), "no tooltip with the mouse off the window"))
-        return {};
-    RECT item;
-    GetWindowRect(program.ports.at(index), &item);
-    send({pointerAt({item.left + 24, (item.top + item.bottom) / 2})});
-    HWND tip = nullptr;
-    if (!check(waitFor([&] { return (tip = shownTip(program)) != nullptr; }), name + " shows a tooltip")) return {};
-    wchar_t text[2048] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(tip, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 60000, &length);
-    RECT shown;
-    GetWindowRect(tip, &shown);
-    return {std::wstring(text, length), shown.right - shown.left};
-}
-
-} // namespace
 
 // The shell's user table leads Com3 to COM12, which the system lists with its adapter's name
 // (without the " (COM12)" Device Manager adds); Com5's line names no

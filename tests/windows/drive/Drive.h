@@ -1,32 +1,26 @@
 #pragma once
-// The driver's hands and eyes on the program under test: starting and ending it, its window
-// and controls as the system shows them, the layout the driver clicks by, and real input
-// (clicks and keys through SendInput). Every file of the driver reports through check().
+// What more than one of the driver's files uses, each commented where it is defined.
 
 #include "panel/Layout.h"
 #include "tests/windows/Scaled.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
 #include <functional>
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace drive {
-
-// The number of FAIL lines so far: the driver's exit status.
-extern int failures;
-
-// Prints a PASS or FAIL line; returns whether it passed.
-bool check(bool passed, const std::string& what);
-
-// Polls until `done` holds or a generous patience runs out.
-bool waitFor(const std::function<bool()>& done);
-
-// ---- The layout, as the window is drawn: client coordinates of each control -------------
 
 // What the driver expects of each control it clicks or reads: its caption, its state in the
 // window's two states, and whether it is a check box. Its place comes from the panel's layout.
@@ -69,81 +63,74 @@ constexpr std::array<Control, 14> kControls = {{
     placed("Fernlicht_auto", "Fernlicht", true, false, false, false, true),
 }};
 
-// The port choice's group at 96 dpi, and a point on its frame, clear of its items.
 constexpr Bounds kPortGroupBounds = placeOf("comports");
-constexpr POINT kPortGroup = {kPortGroupBounds.left + 44, kPortGroupBounds.top + 4};
-
 // The layout's pixels are for 96 dpi; the window shows them at the display's scale, which the
 // scaling scenarios set (their name ends in it) and every other scenario leaves at 96.
-extern int displayDpi;
-int scaled(int pixels);
+inline int displayDpi = USER_DEFAULT_SCREEN_DPI;
+inline int scaled(int pixels) { return Scaled(pixels, displayDpi); }
+inline const Control& layout(const std::string& name) { return *std::ranges::find(kControls, name, &Control::name); }
 
-inline const std::string kOpenFailure = "Der gew\xE4hlte ComPort konnte nicht ge\xF6"
-                                        "ffnet werden.\n\nBitte stellen sie sicher, das dieser von keiner "
-                                        "anderen Anwendung benutzt wird.";
-
-const Control& layout(const std::string& name);
-
-// ---- The program under test --------------------------------------------------------------
-
-// lichtpult.exe, as the command line named it.
-extern std::string panelExe;
-
-std::string windowText(HWND window);
-std::string className(HWND window);
+// program.cpp: the PASS and FAIL lines, the shell beside, the program under test, real input.
+inline int failures = 0;                 // the FAIL lines so far: the driver's exit status
+inline std::string panelExe, syncFolder; // as the command line named them
+bool check(bool passed, const std::string& what);
+bool waitFor(const std::function<bool()>& done);
+bool request(const std::string& name);
 
 struct Program {
     PROCESS_INFORMATION process{};
     HWND window = nullptr;
-    std::map<std::string, HWND> controls;
-    std::vector<HWND> ports; // the radio items, top to bottom
-
-    DWORD pid() const { return process.dwProcessId; }
-
-    POINT toScreen(POINT client) const {
-        ClientToScreen(window, &client);
-        return client;
-    }
-
-    // The deepest child at a client point, disabled or not.
-    HWND childAt(POINT client) const;
-
+    std::map<std::string, HWND> controls; // by their names in the layout
+    std::vector<HWND> ports;              // the radio items, top to bottom
     HWND operator[](const std::string& name) const { return controls.at(name); }
-
-    // The control's name in the layout, "ComN" for a port's item, else its text.
     std::string nameOf(HWND control) const;
 };
-
-// Starts the program and waits until its window is mapped, active and waiting for input;
-// then finds its controls at the layout's places.
 bool start(Program& program, const char* exe);
-// The program has handled what was sent so far.
 void settle(const Program& program);
-// WM_CLOSE, checked to end the program with exit code 0.
 bool endsWithExitCodeZero(Program& program);
-// Ended, whatever it was doing.
 void stop(Program& program);
-
-// X has mapped the window (checked): only then does a click reach it.
 bool mapped(HWND window);
-
-// The program's top-level windows of a class, in the system's order.
-std::vector<HWND> windowsOf(const Program& program, const char* windowClass);
-
-// ---- Real input ----------------------------------------------------------------------------
-
-void send(std::vector<INPUT> inputs);
-// The mouse moved to a point of the screen.
-INPUT pointerAt(POINT screen);
+std::vector<HWND> windowsOf(const Program& program, const char* windowClass = nullptr);
+std::string windowText(HWND window);
+std::string className(HWND window);
+inline RECT rectOf(HWND window) { RECT r{}; GetWindowRect(window, &r); return r; } // on the screen
+inline bool ticked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void moveTo(POINT screen);
 void clickAt(POINT screen);
-// A key pressed and let go, the press taken before the release comes.
 void press(HWND window, WORD key);
-// Clicks a control of the layout where a user would: its box, or a button's middle.
 void click(const Program& program, const Control& control);
-
 HWND captureOf(const Program& program);
 HWND focusOf(const Program& program);
-// Tab, and the control it moved the focus to.
 HWND tab(const Program& program);
+void tabTo(const Program& program, HWND control);
+
+// boxes.cpp: message boxes and their texts.
+struct Box { HWND window = nullptr; std::string title, text; bool errorIcon = false; };
+enum class Confirm { Enter, MouseOnOk };
+HWND openBox(const Program& program);
+Box nextBox(const Program& program);
+bool confirm(const Program& program, const Box& box, Confirm how = Confirm::Enter);
+bool noBoxOpen(const Program& program);
+std::string printable(const std::string& text);
+std::wstring wideText(HWND window);
+std::string utf8(const std::wstring& text);
+std::wstring systemWords(DWORD code);
+DWORD codeOfWords(const std::wstring& text);
+
+// frames.cpp: a frame's boxes confirmed and judged.
+// The frame a click on Standlicht sends from the window's first state, Innenraum ticked.
+inline const std::string kSideLightsFrame = "ancnbyjnenfnenfnknlngnhniydn";
+extern bool promptController;
+// How a box of a frame is confirmed; the scenario may act while it is open.
+using AtBox = std::function<Confirm(std::size_t byteIndex, const Box& box)>;
+bool connectCom1(const Program& program);
+std::vector<Box> confirmFrame(const Program& program, const std::string& frame, const AtBox& atBox = {});
+void checkAcknowledged(const std::vector<Box>& boxes, const std::string& frame, const std::string& what);
+
+// The scenarios, one run each: the connection's, the ports', the system's (scenarios_*.cpp).
+using Scenario = void(Program& program);
+Scenario startUp, connect, dippedBeam, silentController, setUpErrors, lateAnswer, lineHungUp, keyboardOnly, closing;
+Scenario portLedNowhere, otherCodePage, portTable, portHints;
+Scenario systemWordsInTheBox, manifest, scale, benchmark;
 
 } // namespace drive
