@@ -74,8 +74,8 @@ constexpr Bounds PlaceInWindow(std::string_view name) {
     Bounds place = {p.left, p.top, p.width, p.height};
     if (p.parent == nullptr) return place;
     for (const Placement& group : kLayout) {
-        const auto* member = std::get_if<TGroupBox* TForm1::*>(&group.control);
-        if (member != nullptr && *member == p.parent) {
+        if (std::holds_alternative<TGroupBox* TForm1::*>(group.control) &&
+            std::get<TGroupBox* TForm1::*>(group.control) == p.parent) {
             place.left += group.left;
             place.top += group.top;
         }

@@ -20,10 +20,11 @@ namespace {
 
 // Each light's box, found by the name its row gives it.
 constexpr TCheckBox* TForm1::*boxNamed(std::string_view name) {
+    // holds_alternative and get, not get_if: a pointer's null check is no constant expression
+    // under the sanitizers.
     for (const Placement& p : kLayout)
-        if (p.name == name) {
-            if (const auto* box = std::get_if<TCheckBox* TForm1::*>(&p.control)) return *box;
-        }
+        if (p.name == name && std::holds_alternative<TCheckBox* TForm1::*>(p.control))
+            return std::get<TCheckBox* TForm1::*>(p.control);
     return nullptr;
 }
 
