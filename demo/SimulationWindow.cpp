@@ -41,19 +41,20 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         const int columns = 3;
         const int cellWidth = width() / columns;
-        const int rows = (static_cast<int>(sim::kLampsInOrder.size()) + columns - 1) / columns;
+        const int rows = (static_cast<int>(kLamps.size()) + columns - 1) / columns;
         const int cellHeight = height() / rows;
-        for (std::size_t i = 0; i < sim::kLampsInOrder.size(); ++i) {
-            const auto [letter, name] = sim::kLampsInOrder[i];
+        for (std::size_t i = 0; i < kLamps.size(); ++i) {
+            const LightRow& row = RowOf(kLamps[i]);
             const QRect cell(int(i % columns) * cellWidth, int(i / columns) * cellHeight,
                              cellWidth, cellHeight);
             const QRect lamp(cell.center().x() - 12, cell.top() + 6, 24, 24);
             painter.setPen(QPen(Qt::darkGray, 1.5));
-            painter.setBrush(shown(letter) ? colourOf(letter) : QColor(70, 70, 70));
+            painter.setBrush(shown(row.letter) ? colourOf(row.letter) : QColor(70, 70, 70));
             painter.drawEllipse(lamp);
             painter.setPen(palette().color(QPalette::WindowText));
             painter.drawText(QRect(cell.left(), lamp.bottom() + 4, cell.width(), 18),
-                             Qt::AlignHCenter, QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+                             Qt::AlignHCenter,
+                             QString::fromUtf8(row.lamp.data(), static_cast<qsizetype>(row.lamp.size())));
         }
     }
 

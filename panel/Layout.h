@@ -6,6 +6,7 @@
 #include "panel/Unit1.h"
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 #include <variant>
 
@@ -55,22 +56,18 @@ struct Bounds {
 // The window on the screen, frame included where the system draws one.
 inline constexpr Bounds kWindowBounds = {475, 106, 386, 276};
 
-// The row of the control of that name; the first row for a name the layout lacks.
-constexpr const Placement& PlacementOf(std::string_view name) {
-    for (const Placement& p : kLayout)
-        if (p.name == name) return p;
-    return kLayout.front();
+// The row of the control of that name; kLayout.size() for a name the layout lacks. An index,
+// not a pointer: a pointer's null check is no constant expression under the sanitizers.
+constexpr std::size_t PlacementIndex(std::string_view name) {
+    std::size_t index = 0;
+    while (index < kLayout.size() && kLayout[index].name != name) ++index;
+    return index;
 }
 
-constexpr bool HasPlacement(std::string_view name) {
-    for (const Placement& p : kLayout)
-        if (p.name == name) return true;
-    return false;
-}
-
-// A control's place in the window's client area: its own within its group, moved by the group's.
+// A control's place in the window's client area: its own within its group, moved by the
+// group's. A name the layout lacks throws, so a constant of it does not compile.
 constexpr Bounds PlaceInWindow(std::string_view name) {
-    const Placement& p = PlacementOf(name);
+    const Placement& p = kLayout.at(PlacementIndex(name));
     Bounds place = {p.left, p.top, p.width, p.height};
     if (p.parent == nullptr) return place;
     for (const Placement& group : kLayout) {

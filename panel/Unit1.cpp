@@ -22,10 +22,10 @@ namespace {
 constexpr TCheckBox* TForm1::*boxNamed(std::string_view name) {
     // holds_alternative and get, not get_if: a pointer's null check is no constant expression
     // under the sanitizers.
-    for (const Placement& p : kLayout)
-        if (p.name == name && std::holds_alternative<TCheckBox* TForm1::*>(p.control))
-            return std::get<TCheckBox* TForm1::*>(p.control);
-    return nullptr;
+    const std::size_t index = PlacementIndex(name);
+    if (index == kLayout.size() || !std::holds_alternative<TCheckBox* TForm1::*>(kLayout[index].control))
+        return nullptr;
+    return std::get<TCheckBox* TForm1::*>(kLayout[index].control);
 }
 
 constexpr std::array<TCheckBox* TForm1::*, kLights.size()> kBoxes = [] {

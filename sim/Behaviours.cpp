@@ -34,10 +34,10 @@ std::optional<Behaviour> BehaviourNamed(const std::string& name) {
 
 std::string Describe(const Lights& lights) {
     std::string line;
-    for (const auto& [letter, name] : kLampsInOrder) {
+    for (const Light lamp : kLamps) {
         if (!line.empty()) line += ", ";
-        line += name;
-        line += lights[letter] ? " an" : " aus";
+        line += RowOf(lamp).lamp;
+        line += lights[RowOf(lamp).letter] ? " an" : " aus";
     }
     return line;
 }

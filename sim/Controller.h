@@ -13,7 +13,6 @@
 #include <optional>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -70,17 +69,6 @@ struct Lights {
     bool operator[](char letter) const { return on.at(static_cast<std::size_t>(letter - kFirstCommandLetter)); }
     bool operator==(const Lights&) const = default;
 };
-
-// The controller's lamps in the order its documentation lists them: the letter and the name.
-struct Lamp {
-    char letter;
-    std::string_view name;
-};
-inline constexpr std::array<Lamp, kLamps.size()> kLampsInOrder = [] {
-    std::array<Lamp, kLamps.size()> lamps{};
-    for (std::size_t i = 0; i < kLamps.size(); ++i) lamps[i] = {RowOf(kLamps[i]).letter, RowOf(kLamps[i]).lamp};
-    return lamps;
-}();
 
 // The behaviours a user picks by name: "ok" (answers at once), "silent", "crlf" ("ok" and a
 // line end), "slow" ("ok" after 10 ms), "paced" (at 9600 baud). Empty for any other name.

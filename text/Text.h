@@ -24,6 +24,11 @@ std::string Cp1252ToUtf8(const Text& text);
 Text Utf8ToCp1252(const std::string& utf8);
 
 #ifdef _WIN32
+// The program's texts for the system's W calls, so every Windows shows the same letters
+// whatever its code page; and back, '?' for each character Windows-1252 lacks.
+std::wstring Wide(const Text& text);
+Text Narrow(const std::wstring& text);
+
 // UTF-8 words (a box's, a path, a registry value) for the system's W calls, and back.
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);

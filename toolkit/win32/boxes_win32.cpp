@@ -3,7 +3,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Toolkit_p.h"
 #include "toolkit/win32/Controls_win32.h"
-#include "toolkit/win32/Wide.h"
+#include "text/Text.h"
 
 void PresentRealBox(const ModalBox& box) {
     if (box.icon == ModalBox::Icon::Error) {

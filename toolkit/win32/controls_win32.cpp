@@ -6,7 +6,7 @@
 #include "toolkit/Controls_p.h"
 #include "toolkit/win32/Controls_win32.h"
 #include "toolkit/win32/Controls_win32_p.h"
-#include "toolkit/win32/Wide.h"
+#include "text/Text.h"
 
 #include <exception>
 

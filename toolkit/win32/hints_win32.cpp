@@ -2,7 +2,7 @@
 
 #include "toolkit/Controls.h"
 #include "toolkit/win32/Controls_win32_p.h"
-#include "toolkit/win32/Wide.h"
+#include "text/Text.h"
 
 #include <algorithm>
 

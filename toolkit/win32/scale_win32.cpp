@@ -4,7 +4,7 @@
 #include "toolkit/Controls.h"
 #include "toolkit/Controls_p.h"
 #include "toolkit/win32/Controls_win32_p.h"
-#include "toolkit/win32/Wide.h"
+#include "text/Text.h"
 
 // The layout is in pixels at 96 dpi; a window shows it at its monitor's scale. GetDpiForWindow
 // is there from Windows 10 (1607); before, every window has the system's scale.

@@ -2,6 +2,7 @@
 // What more than one of the driver's files uses, each commented where it is defined.
 
 #include "panel/Layout.h"
+#include "text/Text.h"
 #include "tests/windows/Scaled.h"
 
 #include <windows.h>
@@ -34,10 +35,7 @@ struct Control {
 
 // A control's place in the client area, looked up in the panel's layout while compiling: the
 // driver does not link the panel, and a name the layout lacks does not compile.
-consteval Bounds placeOf(std::string_view name) {
-    if (!HasPlacement(name)) throw "the panel's layout has no control of that name";
-    return PlaceInWindow(name);
-}
+consteval Bounds placeOf(std::string_view name) { return PlaceInWindow(name); }
 
 consteval Control placed(const char* name, const char* caption, bool connectedEnabled, bool connectedChecked,
                          bool disconnectedEnabled, bool disconnectedChecked, bool isBox) {
@@ -113,7 +111,6 @@ bool confirm(const Program& program, const Box& box, Confirm how = Confirm::Ente
 bool noBoxOpen(const Program& program);
 std::string printable(const std::string& text);
 std::wstring wideText(HWND window);
-std::string utf8(const std::wstring& text);
 std::wstring systemWords(DWORD code);
 DWORD codeOfWords(const std::wstring& text);
 

@@ -70,14 +70,6 @@ std::wstring wideText(HWND window) {
     return text;
 }
 
-std::string utf8(const std::wstring& text) {
-    std::string out(text.size() * 3, '\0');
-    out.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                            out.data(), static_cast<int>(out.size()), nullptr,
-                                                            nullptr)));
-    return out;
-}
-
 // The system's own words for an error code, as it gives them to any program.
 std::wstring systemWords(DWORD code) {
     wchar_t text[512];

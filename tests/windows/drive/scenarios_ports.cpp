@@ -143,12 +143,12 @@ void portHints(Program& program) {
     std::vector<Hint> shown;
     for (const auto& [index, expected] : rows) {
         shown.push_back(hintOf(program, index));
-        check(shown.back().text == expected, "Com" + std::to_string(index + 1) + "'s tooltip: " + utf8(shown.back().text));
+        check(shown.back().text == expected, "Com" + std::to_string(index + 1) + "'s tooltip: " + WideToUtf8(shown.back().text));
     }
     // Asked for when it is shown: a port the system lists meanwhile is there.
     if (check(request("listed-COM77"), "the system lists COM77 now")) {
         const Hint later = hintOf(program, 5);
-        check(later.text == L"COM77", "then Com6's tooltip: " + utf8(later.text));
+        check(later.text == L"COM77", "then Com6's tooltip: " + WideToUtf8(later.text));
         check(request("unlisted-COM77"), "the system no longer lists COM77");
     }
     // A long line is broken into several, so the tooltip stays on a small screen.

@@ -116,7 +116,7 @@ double startUpMs(const char* exe) {
 // beyond Windows-1252 included. COM1 is on /dev/null, so the three set-up calls fail.
 void systemWordsInTheBox(Program& program) {
     const std::wstring sample = systemWords(ERROR_INVALID_HANDLE);
-    check(!fitsWindows1252(sample), "the system's words need letters beyond Windows-1252: " + utf8(sample));
+    check(!fitsWindows1252(sample), "the system's words need letters beyond Windows-1252: " + WideToUtf8(sample));
     click(program, layout("comportbut"));
     for (const char* call : {"GetCommState", "SetCommState", "SetCommTimeouts"}) {
         const Box box = nextBox(program);
@@ -126,7 +126,7 @@ void systemWordsInTheBox(Program& program) {
         const std::wstring shown = wideText(GetDlgItem(box.window, 0xFFFF));
         const DWORD code = codeOfWords(shown);
         check(code != 0 && !fitsWindows1252(shown), "it reads the system's words for error " + std::to_string(code) +
-                                                        " letter for letter: " + utf8(shown));
+                                                        " letter for letter: " + WideToUtf8(shown));
         if (!check(confirm(program, box), "it closes")) return;
     }
     check(noBoxOpen(program), "no fourth box");
